@@ -1,0 +1,34 @@
+// The intake form and the state through which it exchanges one client with the
+// main window.
+#pragma once
+
+#include "records/ClientRecord.h"
+
+#include <windows.h>
+
+#include <string_view>
+
+extern HWND mainWindow;          // the form's owner, set by the main window
+extern HWND formWindow;          // the open form, nullptr when closed
+extern int formMode;             // 1 add, 2 edit, 3 show
+extern int currentClient;        // 1-based, 0 while adding
+extern ClientRecord workingRecord;
+extern ClientRecord uneditedCopy;
+extern bool accepted;            // set by a collection that passed the name check
+extern bool formDirty;
+extern bool pageBuilt[6];        // pages 1..5
+extern int pageControlCounts[6]; // pages 1..5: 40, 28, 65, 63, 60
+extern int currentPage;          // 0 before the first page is shown
+
+// Shows the form modally for "Add_", "Edit_" or "Client_" and returns when it
+// has closed.
+void openIntakeForm(std::string_view mode);
+
+// Hides the current page and shows page p, building it on its first visit.
+void showPage(int page);
+
+// Fill page p's controls from the working record; collect every built page
+// into it. collect returns false when the name is missing (after telling the
+// user).
+void fillPage(int page);
+bool collect();

@@ -1,0 +1,45 @@
+// The questionnaire's pages as constant tables: one row per control, in
+// creation order. The page builder walks these rows and nothing else.
+#pragma once
+
+#include "toolkit/Dialog.h"
+
+#include <cstddef>
+
+enum ControlLook : unsigned {
+    lookPlain = 0,      // the platform's colours
+    lookWhiteBlack = 1, // background white, text black
+    lookHeading = 2,    // the heading font (after the colours)
+    lookToday = 4,      // initial text is today's date, MM-DD-YYYY
+};
+
+struct ControlSpec {
+    int id;
+    ControlKind kind;
+    const char* text;
+    short x, y, width, height; // dialog units
+    DWORD style;               // 0: the kind's default
+    DWORD exStyle;
+    unsigned look;             // ControlLook bits
+};
+
+// Notes of the page tables, as style values.
+constexpr DWORD groupStart = WS_GROUP;                      // 0x20000
+constexpr DWORD multiLine = ES_MULTILINE | ES_WANTRETURN;   // 0x1004
+constexpr DWORD multiLineEdge = WS_EX_STATICEDGE;           // 0x20000
+
+struct PageTable {
+    const ControlSpec* controls;
+    std::size_t count;
+};
+
+constexpr int pageCount = 5;
+
+extern const PageTable page1Table;
+extern const PageTable page2Table;
+extern const PageTable page3Table;
+extern const PageTable page4Table;
+extern const PageTable page5Table;
+
+// Page p, 1..5; any other page has no controls.
+const PageTable& pageTable(int page);

@@ -1,0 +1,65 @@
+// The file operations behind the client file, gathered in one place so that the
+// tests can make any single step fail. The default does the KERNEL32 calls;
+// like them, every operation reports failure through its result and leaves the
+// reason in the thread's last error.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+class FileAccess {
+  public:
+    FileAccess() = default;
+    FileAccess(const FileAccess&) = delete;
+    FileAccess& operator=(const FileAccess&) = delete;
+    virtual ~FileAccess() = default;
+
+    // CreateFileW with no sharing; INVALID_HANDLE_VALUE when it fails.
+    virtual HANDLE open(const std::wstring& path, DWORD access, DWORD disposition);
+    // ReadFile; `done` is 0 at the end of the file.
+    virtual bool read(HANDLE file, void* buffer, DWORD size, DWORD& done);
+    virtual bool write(HANDLE file, const void* data, DWORD size, DWORD& done);
+    virtual bool flush(HANDLE file);
+    virtual void close(HANDLE file);
+    // GetFileAttributesW; INVALID_FILE_ATTRIBUTES when the file is missing.
+    virtual DWORD attributes(const std::wstring& path);
+    // ReplaceFileW: `replacement` takes the name of `target`; the replaced file
+    // is renamed to `backup` unless that is empty. Absolute paths only.
+    virtual bool replace(const std::wstring& target, const std::wstring& replacement,
+                         const std::wstring& backup);
+    // MoveFileExW over an existing `to`, written through to the disk.
+    virtual bool move(const std::wstring& from, const std::wstring& to);
+    virtual bool remove(const std::wstring& path);
+};
+
+// The operations in use. Tests install their own and restore the default by
+// installing nullptr.
+FileAccess& fileAccess();
+void installFileAccess(FileAccess* access);
+
+// An open file, closed through fileAccess() when it goes out of scope.
+class FileHandle {
+  public:
+    explicit FileHandle(HANDLE handle = INVALID_HANDLE_VALUE) : value(handle) {}
+    FileHandle(FileHandle&& other) noexcept
+        : value(std::exchange(other.value, INVALID_HANDLE_VALUE)) {}
+    FileHandle& operator=(FileHandle&& other) noexcept {
+        if (this != &other) {
+            close();
+            value = std::exchange(other.value, INVALID_HANDLE_VALUE);
+        }
+        return *this;
+    }
+    ~FileHandle() { close(); }
+
+    HANDLE get() const { return value; }
+    bool isOpen() const { return value != INVALID_HANDLE_VALUE; }
+    void close() {
+        if (isOpen()) fileAccess().close(std::exchange(value, INVALID_HANDLE_VALUE));
+    }
+
+  private:
+    HANDLE value;
+};

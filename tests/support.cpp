@@ -1,0 +1,1 @@
+// Anchors the Windows test-support library, whose pieces live in tests/support.
