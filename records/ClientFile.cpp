@@ -1,0 +1,197 @@
+#include "records/ClientFile.h"
+
+#include "records/ClientCodec.h"
+#include "records/FileAccess.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
+std::vector<ClientRecord> clients;
+bool fileChanged = false;
+std::wstring dataFileName;
+
+namespace {
+
+// Reads and writes go in pieces of this size.
+constexpr std::size_t ioChunk = 64 * 1024;
+
+// Set when the load found a client file it could not read. The next save keeps
+// that file aside instead of replacing it, so a file that was only locked or
+// damaged at start is never lost to the few clients entered since.
+bool fileUnreadable = false;
+
+std::string reasonFor(DWORD error) {
+    switch (error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return "another program is using it";
+    case ERROR_ACCESS_DENIED:
+        return "access to it was denied";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "the disk is full";
+    case ERROR_WRITE_PROTECT:
+        return "the disk is write-protected";
+    case ERROR_PATH_NOT_FOUND:
+        return "its folder does not exist";
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return "there is not enough memory";
+    default:
+        return "Windows error " + std::to_string(error);
+    }
+}
+
+FileResult failure(const char* action, const std::string& reason) {
+    return {false, std::string("The client file could not be ") + action + ": " + reason + "."};
+}
+
+// A file's name without its folder, for messages. The program names its files
+// itself, in plain ASCII; any other character shows as "?".
+std::string shownName(const std::wstring& path) {
+    std::string name;
+    for (wchar_t c : path.substr(path.find_last_of(L"\\/") + 1))
+        name += c < 0x80 ? static_cast<char>(c) : '?';
+    return name;
+}
+
+bool exists(const std::wstring& path) {
+    return fileAccess().attributes(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Opens for reading and writing, creating a missing file and never truncating,
+// and falls back to reading only (a read-only file).
+FileHandle openClientFile() {
+    FileHandle file(fileAccess().open(dataFileName, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS));
+    if (!file.isOpen())
+        file = FileHandle(fileAccess().open(dataFileName, GENERIC_READ, OPEN_ALWAYS));
+    return file;
+}
+
+// Reads on until `bytes` holds `size` bytes or the file ends. The buffer grows
+// with what the file really holds, whatever its header claims.
+bool readUpTo(const FileHandle& file, std::vector<std::uint8_t>& bytes, std::size_t size) {
+    while (bytes.size() < size) {
+        const std::size_t filled = bytes.size();
+        bytes.resize(std::min(size, filled + ioChunk));
+        DWORD done = 0;
+        if (!fileAccess().read(file.get(), bytes.data() + filled,
+                               static_cast<DWORD>(bytes.size() - filled), done))
+            return false;
+        bytes.resize(filled + done);
+        if (done == 0) break;
+    }
+    return true;
+}
+
+// Writes the complete new content to `path` and flushes it to the disk.
+DWORD writeComplete(const std::wstring& path) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = encodeClients(clients);
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    FileHandle file(fileAccess().open(path, GENERIC_WRITE, CREATE_ALWAYS));
+    if (!file.isOpen()) return GetLastError();
+    for (std::size_t written = 0; written < bytes.size();) {
+        DWORD done = 0;
+        const auto piece = static_cast<DWORD>(std::min(bytes.size() - written, ioChunk));
+        if (!fileAccess().write(file.get(), bytes.data() + written, piece, done))
+            return GetLastError();
+        if (done == 0) return ERROR_WRITE_FAULT;
+        written += done;
+    }
+    return fileAccess().flush(file.get()) ? ERROR_SUCCESS : GetLastError();
+}
+
+// Puts the written file in the place of the client file; `kept`, when not
+// empty, receives the file it replaces.
+DWORD putInPlace(const std::wstring& written, bool replacing, const std::wstring& kept) {
+    FileAccess& access = fileAccess();
+    if (!replacing) return access.move(written, dataFileName) ? ERROR_SUCCESS : GetLastError();
+    if (access.replace(dataFileName, written, kept)) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    // ReplaceFileW can fail after it has renamed the old file away; the new
+    // content is complete, so it takes the vacant name.
+    if (!exists(dataFileName) && access.move(written, dataFileName)) return ERROR_SUCCESS;
+    return error;
+}
+
+// The first "<client file>.unreadable-N" that does not exist yet.
+std::wstring freeKeptName() {
+    for (int n = 1;; ++n) {
+        std::wstring name = dataFileName + L".unreadable-" + std::to_wstring(n);
+        if (!exists(name)) return name;
+    }
+}
+
+} // namespace
+
+int clientCount() { return static_cast<int>(clients.size()); }
+
+void insertClient(int position, const ClientRecord& record) {
+    if (position < 1 || position > clientCount() + 1) return;
+    clients.insert(clients.begin() + (position - 1), record);
+}
+
+void removeClient(int position) {
+    if (position < 1 || position > clientCount()) return;
+    clients.erase(clients.begin() + (position - 1));
+}
+
+FileResult loadClients() {
+    clients = std::vector<ClientRecord>();
+    fileUnreadable = false;
+    const FileHandle file = openClientFile();
+    if (!file.isOpen()) {
+        const DWORD error = GetLastError();
+        fileUnreadable = exists(dataFileName);
+        return failure("read", reasonFor(error));
+    }
+    std::vector<std::uint8_t> bytes;
+    try {
+        if (!readUpTo(file, bytes, fileHeaderSize) ||
+            !readUpTo(file, bytes, usedFileSize(statedCount(bytes.data(), bytes.size())))) {
+            fileUnreadable = true;
+            return failure("read", reasonFor(GetLastError()));
+        }
+    } catch (const std::bad_alloc&) {
+        fileUnreadable = true;
+        return failure("read", reasonFor(ERROR_NOT_ENOUGH_MEMORY));
+    }
+    DecodedClients decoded = decodeClients(bytes.data(), bytes.size());
+    if (!decoded.ok) {
+        fileUnreadable = true;
+        return {false, decoded.problem};
+    }
+    clients = std::move(decoded.records);
+    return {};
+}
+
+FileResult saveClients() {
+    const DWORD attributes = fileAccess().attributes(dataFileName);
+    const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+    if (const DWORD error = GetLastError(); !replacing && error != ERROR_FILE_NOT_FOUND)
+        return failure("saved", reasonFor(error));
+    // A read-only client file is never replaced. The program checks this itself
+    // because not every system refuses (Wine running as root writes the file).
+    if (replacing && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        return failure("saved", "it is marked read-only");
+
+    const std::wstring written = dataFileName + L".tmp";
+    const std::wstring kept = replacing && fileUnreadable ? freeKeptName() : std::wstring();
+    DWORD error = writeComplete(written);
+    if (error == ERROR_SUCCESS) error = putInPlace(written, replacing, kept);
+    if (error != ERROR_SUCCESS) {
+        fileAccess().remove(written);
+        return failure("saved", reasonFor(error));
+    }
+    fileUnreadable = false;
+    if (kept.empty()) return {};
+    return {true, "The client file could not be read when the program started, so it was kept as " +
+                      shownName(kept) + " in the same folder."};
+}

@@ -1,0 +1,340 @@
+#include "records/ClientCodec.h"
+#include "records/ClientFile.h"
+#include "records/FileAccess.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Names = std::vector<std::wstring>;
+
+std::optional<Bytes> contentOf(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    Bytes bytes(GetFileSize(file, nullptr));
+    DWORD done = 0;
+    const BOOL read =
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+    if (!read || done != bytes.size()) return std::nullopt;
+    return bytes;
+}
+
+void writeFile(const std::wstring& path, const Bytes& bytes) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
+    DWORD done = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(done, bytes.size());
+}
+
+ClientRecord client(const std::string& name) {
+    ClientRecord record{};
+    writeText(record, CLIENT_FIELD(name), name);
+    writeDate(record, CLIENT_FIELD(intakeDate), 20240315);
+    writeItem(record, CLIENT_FIELD(gastroInternal), 18, true);
+    return record;
+}
+
+std::vector<ClientRecord> someClients(int count) {
+    std::vector<ClientRecord> records;
+    for (int k = 0; k < count; ++k)
+        records.push_back(client("Client " + std::to_string(k)));
+    return records;
+}
+
+bool sameClients(const std::vector<ClientRecord>& a, const std::vector<ClientRecord>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), recordEqual);
+}
+
+bool mentions(const FileResult& result, const char* text) {
+    return result.message.find(text) != std::string::npos;
+}
+
+// Each test gets a folder of its own under the temporary folder, with the
+// client file named as beside the program.
+class ClientFile : public testing::Test {
+  protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+        folder = std::wstring(temp) + L"vellumor-records-" +
+                 std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++folders) + L"\\";
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+        dataFileName = folder + L"vellumor.vmr";
+        clients.clear();
+    }
+
+    void TearDown() override {
+        installFileAccess(nullptr);
+        for (const std::wstring& name : files()) {
+            SetFileAttributesW((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW((folder + name).c_str());
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    Names files() const {
+        Names names;
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            const std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..") names.push_back(name);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // A client file holding `records`, loaded as the program does at start.
+    Bytes startWith(const std::vector<ClientRecord>& records) {
+        const Bytes bytes = encodeClients(records);
+        writeFile(dataFileName, bytes);
+        const FileResult loaded = loadClients();
+        EXPECT_TRUE(loaded.ok) << loaded.message;
+        return bytes;
+    }
+
+    std::wstring folder;
+    static inline int folders = 0;
+};
+
+TEST_F(ClientFile, FirstLoadCreatesAnEmptyFile) {
+    const FileResult result = loadClients();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(clientCount(), 0);
+    EXPECT_EQ(contentOf(dataFileName), Bytes{});
+    EXPECT_EQ(files(), Names{L"vellumor.vmr"});
+}
+
+TEST_F(ClientFile, OneClientSavedIntoANewFile) {
+    clients = {client("Ann")};
+    const FileResult saved = saveClients();
+    ASSERT_TRUE(saved.ok) << saved.message;
+    EXPECT_TRUE(saved.message.empty()) << saved.message;
+    const std::optional<Bytes> bytes = contentOf(dataFileName);
+    ASSERT_TRUE(bytes);
+    ASSERT_EQ(bytes->size(), 1249u);
+    EXPECT_EQ(Bytes(bytes->begin(), bytes->begin() + 8),
+              (Bytes{0x31, 0x2E, 0x30, 0x31, 0x01, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(files(), Names{L"vellumor.vmr"});
+
+    ASSERT_TRUE(loadClients().ok);
+    EXPECT_TRUE(sameClients(clients, {client("Ann")}));
+}
+
+TEST_F(ClientFile, SavingFewerClientsShortensTheFile) {
+    startWith({});
+    clients = someClients(3);
+    ASSERT_TRUE(saveClients().ok);
+    EXPECT_EQ(contentOf(dataFileName)->size(), 3731u);
+
+    clients.clear();
+    const FileResult saved = saveClients();
+    ASSERT_TRUE(saved.ok) << saved.message;
+    EXPECT_EQ(contentOf(dataFileName), encodeClients({}));
+    EXPECT_EQ(files(), Names{L"vellumor.vmr"});
+    ASSERT_TRUE(loadClients().ok);
+    EXPECT_EQ(clientCount(), 0);
+}
+
+TEST_F(ClientFile, ReadOnlyFileLoadsButIsNotOverwritten) {
+    const Bytes old = encodeClients(someClients(2));
+    writeFile(dataFileName, old);
+    ASSERT_TRUE(SetFileAttributesW(dataFileName.c_str(), FILE_ATTRIBUTE_READONLY));
+    const FileResult loaded = loadClients();
+    ASSERT_TRUE(loaded.ok) << loaded.message;
+    EXPECT_EQ(clientCount(), 2);
+
+    insertClient(1, client("Ann"));
+    const FileResult saved = saveClients();
+    EXPECT_FALSE(saved.ok);
+    EXPECT_TRUE(mentions(saved, "could not be saved: it is marked read-only")) << saved.message;
+    EXPECT_EQ(contentOf(dataFileName), old);
+    EXPECT_EQ(files(), Names{L"vellumor.vmr"});
+}
+
+TEST_F(ClientFile, FileHeldAtStartIsKeptAsideWhenSaving) {
+    const Bytes old = encodeClients(someClients(2));
+    writeFile(dataFileName, old);
+    HANDLE holder = CreateFileW(dataFileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    const FileResult loaded = loadClients();
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_TRUE(mentions(loaded, "could not be read: another program is using it"))
+        << loaded.message;
+    EXPECT_EQ(clientCount(), 0);
+
+    clients = {client("Ann")};
+    const FileResult whileHeld = saveClients();
+    EXPECT_FALSE(whileHeld.ok);
+    EXPECT_TRUE(mentions(whileHeld, "could not be saved: another program is using it"))
+        << whileHeld.message;
+    CloseHandle(holder);
+    EXPECT_EQ(contentOf(dataFileName), old);
+    EXPECT_EQ(files(), Names{L"vellumor.vmr"});
+
+    const FileResult saved = saveClients();
+    EXPECT_TRUE(saved.ok) << saved.message;
+    EXPECT_TRUE(mentions(saved, "kept as vellumor.vmr.unreadable-1")) << saved.message;
+    EXPECT_EQ(contentOf(dataFileName), encodeClients({client("Ann")}));
+    EXPECT_EQ(contentOf(folder + L"vellumor.vmr.unreadable-1"), old);
+
+    // Only the file that could not be read is kept; the next save replaces.
+    EXPECT_TRUE(saveClients().message.empty());
+    EXPECT_EQ(files(), (Names{L"vellumor.vmr", L"vellumor.vmr.unreadable-1"}));
+}
+
+TEST_F(ClientFile, DamagedFileIsKeptWithoutOverwritingAnEarlierOne) {
+    for (std::int32_t count : {-1, 2000000000}) {
+        Bytes damaged = encodeClients(someClients(1));
+        std::copy_n(reinterpret_cast<const std::uint8_t*>(&count), 4, damaged.begin() + 4);
+        writeFile(dataFileName, damaged);
+        const FileResult loaded = loadClients();
+        EXPECT_FALSE(loaded.ok) << count;
+        EXPECT_TRUE(mentions(loaded, std::to_string(count).c_str())) << loaded.message;
+        EXPECT_EQ(clientCount(), 0);
+
+        clients = {client("Ann")};
+        const FileResult saved = saveClients();
+        EXPECT_TRUE(saved.ok) << saved.message;
+        const std::wstring kept = L"vellumor.vmr.unreadable-" + std::to_wstring(count < 0 ? 1 : 2);
+        EXPECT_EQ(contentOf(folder + kept), damaged) << count;
+    }
+    EXPECT_EQ(files(),
+              (Names{L"vellumor.vmr", L"vellumor.vmr.unreadable-1", L"vellumor.vmr.unreadable-2"}));
+}
+
+// A 32-bit process cannot find room for a million clients: the load says so.
+TEST_F(ClientFile, LargestCountLoadsOrReportsMemory) {
+    const std::int32_t count = maxClientCount;
+    Bytes bytes = encodeClients({});
+    std::copy_n(reinterpret_cast<const std::uint8_t*>(&count), 4, bytes.begin() + 4);
+    writeFile(dataFileName, bytes);
+    const FileResult loaded = loadClients();
+    if (loaded.ok) {
+        EXPECT_EQ(clientCount(), maxClientCount);
+    } else {
+        EXPECT_TRUE(mentions(loaded, "not enough memory")) << loaded.message;
+        EXPECT_EQ(clientCount(), 0);
+    }
+}
+
+TEST_F(ClientFile, MissingFolderIsReported) {
+    dataFileName = folder + L"absent\\vellumor.vmr";
+    const FileResult loaded = loadClients();
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_TRUE(mentions(loaded, "its folder does not exist")) << loaded.message;
+    clients = {client("Ann")};
+    const FileResult saved = saveClients();
+    EXPECT_FALSE(saved.ok);
+    EXPECT_TRUE(mentions(saved, "could not be saved: its folder does not exist")) << saved.message;
+    EXPECT_EQ(files(), Names{});
+}
+
+TEST_F(ClientFile, StaleTemporaryFileDoesNoHarm) {
+    startWith(someClients(1));
+    writeFile(dataFileName + L".tmp", Bytes(5000, 0xAB));
+    ASSERT_TRUE(loadClients().ok);
+    EXPECT_EQ(clientCount(), 1);
+    clients = someClients(2);
+    const FileResult saved = saveClients();
+    ASSERT_TRUE(saved.ok) << saved.message;
+    EXPECT_EQ(contentOf(dataFileName), encodeClients(someClients(2)));
+    EXPECT_EQ(files(), Names{L"vellumor.vmr"});
+}
+
+// Fails the n-th step of a save (opening, each write, the flush, the replace
+// or move) with "disk full", and counts the steps.
+class FailingAccess : public FileAccess {
+  public:
+    explicit FailingAccess(int step) : failAt(step) {}
+    int steps = 0;
+
+    HANDLE open(const std::wstring& path, DWORD access, DWORD disposition) override {
+        return failHere() ? INVALID_HANDLE_VALUE : FileAccess::open(path, access, disposition);
+    }
+    bool write(HANDLE file, const void* data, DWORD size, DWORD& done) override {
+        return !failHere() && FileAccess::write(file, data, size, done);
+    }
+    bool flush(HANDLE file) override { return !failHere() && FileAccess::flush(file); }
+    bool replace(const std::wstring& target, const std::wstring& replacement,
+                 const std::wstring& backup) override {
+        return !failHere() && FileAccess::replace(target, replacement, backup);
+    }
+    bool move(const std::wstring& from, const std::wstring& to) override {
+        return !failHere() && FileAccess::move(from, to);
+    }
+
+  private:
+    bool failHere() {
+        if (++steps != failAt) return false;
+        SetLastError(ERROR_DISK_FULL);
+        return true;
+    }
+    int failAt;
+};
+
+TEST_F(ClientFile, FailureAtAnyStepOfASaveKeepsTheOldFile) {
+    // 60 clients take two writes; both the replacing and the first save.
+    for (bool replacing : {true, false}) {
+        const std::optional<Bytes> old =
+            replacing ? std::optional<Bytes>(encodeClients(someClients(3))) : std::nullopt;
+        FailingAccess counting(0);
+        if (old) writeFile(dataFileName, *old);
+        clients = someClients(60);
+        installFileAccess(&counting);
+        ASSERT_TRUE(saveClients().ok);
+        installFileAccess(nullptr);
+        ASSERT_EQ(counting.steps, 5) << "open, two writes, flush, replace or move";
+
+        for (int step = 1; step <= counting.steps; ++step) {
+            DeleteFileW(dataFileName.c_str());
+            if (old) writeFile(dataFileName, *old);
+            FailingAccess failing(step);
+            installFileAccess(&failing);
+            const FileResult saved = saveClients();
+            installFileAccess(nullptr);
+            EXPECT_FALSE(saved.ok) << "step " << step;
+            EXPECT_EQ(saved.message, "The client file could not be saved: the disk is full.");
+            EXPECT_EQ(contentOf(dataFileName), old) << "step " << step;
+            EXPECT_EQ(files(), old ? Names{L"vellumor.vmr"} : Names{}) << "step " << step;
+        }
+    }
+}
+
+// ReplaceFileW may give up after it has already renamed the old file away.
+class ReplaceLosingTarget : public FileAccess {
+    bool replace(const std::wstring& target, const std::wstring&, const std::wstring&) override {
+        DeleteFileW(target.c_str());
+        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+        return false;
+    }
+};
+
+TEST_F(ClientFile, ReplaceThatLostTheOldFileStillSaves) {
+    startWith(someClients(1));
+    clients = someClients(2);
+    ReplaceLosingTarget access;
+    installFileAccess(&access);
+    const FileResult saved = saveClients();
+    EXPECT_TRUE(saved.ok) << saved.message;
+    EXPECT_EQ(contentOf(dataFileName), encodeClients(someClients(2)));
+    EXPECT_EQ(files(), Names{L"vellumor.vmr"});
+}
+
+} // namespace
