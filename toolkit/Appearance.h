@@ -15,8 +15,8 @@ enum FontStyle : unsigned { fontBold = 1, fontItalic = 2, fontUnderline = 4, fon
 
 // Registers a font description and returns its number; the same description
 // returns the same number. 0 points means 8. Number 1 is the dialog font.
-int fontNew(std::string_view face, float points, unsigned style, int charSet,
-            int pitchAndFamily, int escapement);
+int fontNew(std::string_view face, float points, unsigned style, int charSet, int pitchAndFamily,
+            int escapement);
 // 0 means the default dialog font.
 void controlSetFont(HWND dialog, int id, int fontNumber);
 // How many controls use the font now (0 for a number that names no font).

@@ -9,8 +9,7 @@
 // Shows a modal message box owned by `owner`, or by the active dialog when
 // owner is nullptr; an empty caption gets a default one. Returns the button's
 // number (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7), 0 when no box could be shown.
-int messageBox(std::string_view text, std::string_view caption, UINT flags,
-               HWND owner = nullptr);
+int messageBox(std::string_view text, std::string_view caption, UINT flags, HWND owner = nullptr);
 
 // 1-based positions; 0 means none.
 int listBoxAdd(HWND dialog, int id, std::string_view text);

@@ -1,0 +1,82 @@
+#include "toolkit/Boxes.h"
+
+#include "toolkit/Dialog.h"
+#include "toolkit/Modal.h"
+#include "toolkit/Wide.h"
+
+namespace {
+
+constexpr char defaultCaption[] = "Vellumor";
+
+// Sends to the list box, or answers LB_ERR when the dialog has no such control.
+LRESULT toListBox(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND list = getControl(dialog, id);
+    return list ? SendMessageW(list, message, wParam, lParam) : LB_ERR;
+}
+
+// The platform counts lines from 0, the program from 1.
+WPARAM platformIndex(int position) { return static_cast<WPARAM>(position - 1); }
+int position(LRESULT index) { return index < 0 ? 0 : static_cast<int>(index + 1); }
+
+} // namespace
+
+// The box is owned by the dialog it concerns, which stays disabled while it is
+// open, so no second command can start behind it.
+int messageBox(std::string_view text, std::string_view caption, UINT flags, HWND owner) {
+    return MessageBoxW(owner ? owner : activeDialog(), widen(text).c_str(),
+                       widen(caption.empty() ? defaultCaption : caption).c_str(), flags);
+}
+
+int listBoxAdd(HWND dialog, int id, std::string_view text) {
+    const LRESULT index =
+        toListBox(dialog, id, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(text).c_str()));
+    return static_cast<int>(index) + 1; // LB_ERR gives 0, LB_ERRSPACE -1
+}
+
+void listBoxSelect(HWND dialog, int id, int position) {
+    toListBox(dialog, id, LB_SETCURSEL, platformIndex(position), 0);
+}
+
+int listBoxGetSelect(HWND dialog, int id, int firstPosition) {
+    const int selected = position(toListBox(dialog, id, LB_GETCURSEL, 0, 0));
+    return firstPosition > 0 && selected >= firstPosition ? selected : 0;
+}
+
+void listBoxDelete(HWND dialog, int id, int position) {
+    toListBox(dialog, id, LB_DELETESTRING, platformIndex(position), 0);
+}
+
+int listBoxCount(HWND dialog, int id) {
+    const LRESULT count = toListBox(dialog, id, LB_GETCOUNT, 0, 0);
+    return count < 0 ? 0 : static_cast<int>(count);
+}
+
+std::string listBoxLine(HWND dialog, int id, int position) {
+    const LRESULT length = toListBox(dialog, id, LB_GETTEXTLEN, platformIndex(position), 0);
+    if (length < 0) return {};
+    std::wstring line(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = toListBox(dialog, id, LB_GETTEXT, platformIndex(position),
+                                     reinterpret_cast<LPARAM>(line.data()));
+    line.resize(copied < 0 ? 0 : static_cast<std::size_t>(copied));
+    return narrow(line);
+}
+
+void listBoxReserve(HWND dialog, int id, int lines, std::size_t bytes) {
+    toListBox(dialog, id, LB_INITSTORAGE, static_cast<WPARAM>(lines), static_cast<LPARAM>(bytes));
+}
+
+// The path may be longer than MAX_PATH: the buffer grows until it fits.
+std::wstring programFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.rfind(L'\\') + 1);
+}

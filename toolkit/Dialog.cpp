@@ -1,0 +1,217 @@
+#include "toolkit/Dialog.h"
+
+#include "toolkit/Appearance.h"
+#include "toolkit/Boxes.h"
+#include "toolkit/DialogTemplate.h"
+#include "toolkit/Handler.h"
+#include "toolkit/Registry.h"
+#include "toolkit/Wide.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// Creating a dialog: the default style, the bits always added and removed.
+constexpr DWORD defaultDialogStyle =
+    WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
+constexpr DWORD dialogAdded = DS_SETFONT | DS_NOFAILCREATE | DS_3DLOOK;
+constexpr DWORD dialogRemoved = WS_VISIBLE | DS_SYSMODAL;
+
+DWORD dialogStyle(DWORD style, HWND owner, bool centre) {
+    style = ((style ? style : defaultDialogStyle) | dialogAdded) & ~dialogRemoved;
+    if (centre) style |= DS_CENTER;
+    if (style & WS_CHILD) {
+        style &= ~(WS_POPUP | DS_ABSALIGN);
+        if (!owner) style = (style & ~WS_CHILD) | WS_POPUP;
+    }
+    return style;
+}
+
+int initialShowState(DWORD style) {
+    if (style & WS_MAXIMIZE) return SW_SHOWMAXIMIZED;
+    if (style & WS_MINIMIZE) return SW_MINIMIZE;
+    return SW_SHOWNORMAL;
+}
+
+struct KindInfo {
+    ControlKind kind;
+    const wchar_t* windowClass;
+    DWORD defaultStyle; // used when the caller passes 0
+    DWORD added;
+    DWORD removed;
+    bool borderToEdge; // the default style's border becomes a sunken edge
+    bool keepsText;    // list boxes and status bars start without text
+};
+
+constexpr KindInfo kinds[] = {
+    {ControlKind::pushButton, L"BUTTON", 0x50010000, 0x50000000, 0, false, true},
+    {ControlKind::checkBox, L"BUTTON", 0x50010003, 0x50000003, 0xA7FC00CC, false, true},
+    {ControlKind::label, L"STATIC", 0x50000000, 0x50000000, 0, false, true},
+    {ControlKind::optionButton, L"BUTTON", 0x50010009, 0x50000009, 0xA7FC00C6, false, true},
+    {ControlKind::textBox, L"EDIT", 0x50810080, 0x50000000, 0, true, true},
+    {ControlKind::statusBar, STATUSCLASSNAMEW, 0x50000003, 0x50000000, 0, false, false},
+    {ControlKind::listBox, L"LISTBOX", 0x50A10003, 0x50000001, 0, true, false},
+};
+
+const KindInfo* kindInfo(ControlKind kind) {
+    for (const KindInfo& info : kinds)
+        if (info.kind == kind) return &info;
+    return nullptr;
+}
+
+RECT unitsToPixels(HWND dialog, int x, int y, int width, int height) {
+    RECT rect{clampUnits(x), clampUnits(y), clampUnits(static_cast<long long>(x) + width),
+              clampUnits(static_cast<long long>(y) + height)};
+    MapDialogRect(dialog, &rect);
+    return rect;
+}
+
+int horizontalPixels(HWND dialog, long long units) {
+    RECT rect{clampUnits(units), 0, 0, 0};
+    MapDialogRect(dialog, &rect);
+    return rect.left;
+}
+
+bool hasTransparentBackground(HWND window) {
+    const ColourState* colours = findColours(window);
+    return colours && colours->set && colours->background == colorTransparent;
+}
+
+void redrawNow(HWND window, const RECT* area) {
+    RedrawWindow(window, area, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+} // namespace
+
+HWND dialogNew(int /*unitsMode: dialog units only*/, HWND owner, std::string_view caption, int x,
+               int y, int width, int height, DWORD style, DWORD exStyle) {
+    const bool centre = x == centred || y == centred;
+    const DWORD finalStyle = dialogStyle(style, owner, centre);
+    const std::vector<WORD> layout =
+        dialogTemplate(finalStyle, exStyle, centre ? 0 : clampUnits(x), centre ? 0 : clampUnits(y),
+                       clampUnits(width), clampUnits(height));
+    HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                             reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
+                                             owner, dialogProcedure, 0);
+    if (!dialog) return nullptr;
+    DialogRecord record;
+    record.owner = owner;
+    record.style = finalStyle;
+    record.exStyle = exStyle;
+    record.pendingShow = initialShowState(finalStyle);
+    record.font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    addDialogRecord(dialog, std::move(record));
+    controlSetText(dialog, caption);
+    return dialog;
+}
+
+void controlAdd(ControlKind kind, HWND dialog, int id, std::string_view text, int x, int y,
+                int width, int height, DWORD style, DWORD exStyle, ControlCallback callback,
+                const std::vector<std::string>* initialItems) {
+    const KindInfo* info = kindInfo(kind);
+    const DialogRecord* owner = findDialog(dialog);
+    if (!info || !owner) return;
+    DWORD finalStyle = style ? style : info->defaultStyle;
+    if (!style && info->borderToEdge) {
+        finalStyle &= ~WS_BORDER;
+        exStyle |= WS_EX_CLIENTEDGE;
+    }
+    finalStyle = (finalStyle | info->added) & ~info->removed;
+    const RECT rect = unitsToPixels(dialog, x, y, width, height);
+    HWND control = CreateWindowExW(
+        exStyle, info->windowClass, info->keepsText ? widen(text).c_str() : L"", finalStyle,
+        rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, dialog,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    if (!control) return;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(owner->font), TRUE);
+    addControlRecord(control, {dialog, id, kind, finalStyle, exStyle, callback, 0, {}});
+    if (initialItems)
+        for (const std::string& item : *initialItems)
+            listBoxAdd(dialog, id, item);
+}
+
+HWND getControl(HWND dialog, int id) { return dialog ? GetDlgItem(dialog, id) : nullptr; }
+
+void controlSetText(HWND window, std::string_view text) {
+    SetWindowTextW(window, widen(text).c_str());
+}
+
+std::string controlGetText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return narrow(text);
+}
+
+void controlSetCheck(HWND dialog, int id, int state) {
+    CheckDlgButton(dialog, id, static_cast<UINT>(state));
+}
+
+int controlGetCheck(HWND dialog, int id) {
+    return static_cast<int>(IsDlgButtonChecked(dialog, id));
+}
+
+void controlSetOption(HWND dialog, int firstId, int lastId, int checkedId) {
+    const DialogRecord* record = findDialog(dialog);
+    if (!record) return;
+    for (HWND control : record->controls) {
+        const int id = findControl(control)->id;
+        if (id >= firstId && id <= lastId)
+            SendMessageW(control, BM_SETCHECK, id == checkedId ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+}
+
+void controlEnable(HWND dialog, int id, bool enable) {
+    EnableWindow(id == dialogItself ? dialog : getControl(dialog, id), enable);
+}
+
+void windowShowState(HWND window, int command) {
+    if (DialogRecord* dialog = findDialog(window); dialog && !dialog->shown) {
+        const bool kept =
+            command == SW_HIDE || command == SW_SHOWMAXIMIZED || command == SW_MINIMIZE;
+        dialog->pendingShow = kept ? command : SW_SHOW;
+        return;
+    }
+    if (!findDialog(window) && !findControl(window)) return;
+    ShowWindow(window, command);
+    windowRedraw(window);
+}
+
+// A transparent window shows its parent through it, so the part of the parent
+// beneath is repainted as well, up the chain of transparent ancestors.
+void windowRedraw(HWND window) {
+    redrawNow(window, nullptr);
+    for (HWND below = window; hasTransparentBackground(below);) {
+        HWND parent = GetParent(below);
+        if (!parent) break;
+        RECT area;
+        GetWindowRect(below, &area);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+        redrawNow(parent, &area);
+        below = parent;
+    }
+}
+
+void controlSetFocus(HWND dialog, int id) {
+    HWND control = getControl(dialog, id);
+    if (!control) return;
+    SetForegroundWindow(GetAncestor(control, GA_ROOT));
+    SetFocus(control);
+}
+
+void statusBarSetParts(HWND dialog, int id, const std::vector<int>& widths) {
+    HWND bar = getControl(dialog, id);
+    if (!bar) return;
+    std::vector<int> edges;
+    long long edge = -1;
+    for (int width : widths) {
+        edge += width;
+        edges.push_back(horizontalPixels(dialog, edge));
+    }
+    SendMessageW(bar, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void textBoxSetLimit(HWND dialog, int id, int characters) {
+    SendDlgItemMessageW(dialog, id, EM_SETLIMITTEXT, static_cast<WPARAM>(characters), 0);
+}
