@@ -1,0 +1,195 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of the fuzz targets into fuzz/corpus/<target>/.
+
+The seeds are committed; run this again only to change them. Each is small: a
+handful of well-formed and damaged client files, records and texts that reach
+the interesting paths at once instead of leaving the fuzzer to find them.
+"""
+import pathlib
+import shutil
+import struct
+
+RECORD_SIZE = 1241
+CORPUS = pathlib.Path(__file__).resolve().parent / "corpus"
+
+# Offsets and sizes of the record fields the seeds fill.
+NAME, INTAKE_DATE, CITY, STATE, OCCUPATION = (0, 32), (32, 4), (36, 24), (60, 3), (63, 24)
+AGE, BIRTH_DATE, WEIGHT = (88, 1), (89, 4), (93, 2)
+PRESCRIPTIONS = (156, 180)
+GENERAL_CONDITIONS, GENERAL_OTHER = (1133, 4), (1137, 24)
+PAIN_MEDICATION = (1225, 16)
+
+# Positions of some fields among those the form stores from a text box (texts,
+# dates, counts and the weight, in record order): the first byte of a
+# fuzz_field input.
+FIELD_NAME, FIELD_INTAKE_DATE, FIELD_STATE, FIELD_AGE = 0, 1, 3, 5
+FIELD_BIRTH_DATE, FIELD_WEIGHT, FIELD_PRESCRIPTIONS = 6, 7, 13
+
+
+def put(record, field, value):
+    offset, size = field
+    if isinstance(value, int):
+        value = value.to_bytes(size, "little", signed=value < 0)
+    assert len(value) <= size
+    record[offset:offset + len(value)] = value
+
+
+def text(value, field):
+    """A zero-terminated text as the record holds it."""
+    assert len(value) < field[1]
+    return value + b"\0"
+
+
+def sample_record():
+    record = bytearray(RECORD_SIZE)
+    put(record, NAME, text(b"Ada Lovelace", NAME))
+    put(record, INTAKE_DATE, 20231225)
+    put(record, CITY, text(b"San Jos\xe9", CITY))
+    put(record, STATE, text(b"CA", STATE))
+    put(record, OCCUPATION, text(b"Mathematician", OCCUPATION))
+    put(record, AGE, 36)
+    put(record, BIRTH_DATE, 18151210)
+    put(record, WEIGHT, -32768)
+    put(record, PRESCRIPTIONS, text(b"Laudanum\r\nQuinine \x80 5", PRESCRIPTIONS))
+    put(record, GENERAL_CONDITIONS, 0x00400011)  # Allergies, Diabetes, Other
+    put(record, GENERAL_OTHER, text(b"Gout", GENERAL_OTHER))
+    put(record, PAIN_MEDICATION, text(b"weekly", PAIN_MEDICATION))
+    return bytes(record)
+
+
+def damaged_record():
+    """Full fields without terminators and tails after shorter texts."""
+    record = bytearray(b"\xff" * RECORD_SIZE)
+    put(record, NAME, b"Bo\0" + b"tail of an older, longer name")
+    put(record, STATE, b"CAX")
+    return bytes(record)
+
+
+def client_file(count, body=b"", tag=b"1.01"):
+    return tag + struct.pack("<i", count) + body
+
+
+def client_file_seeds():
+    one = sample_record()
+    return {
+        "empty": b"",
+        "tag-only": b"1.01",
+        "cut-count": b"1.01\x01\x00",
+        "no-clients": client_file(0),
+        "no-clients-old-tail": client_file(0, one[:120]),
+        "one-client": client_file(1, one),
+        "cut-record": client_file(1, one[:300]),
+        "two-clients-one-cut": client_file(2, one[:200]),
+        "other-tag": client_file(1, one[:64], tag=b"\0\0\0\0"),
+        "count-minus-one": client_file(-1, one[:40]),
+        "count-too-large": client_file(1000001),
+        "count-two-billion": client_file(2000000000, one[:40]),
+    }
+
+
+def record_seeds():
+    return {
+        "empty-client": bytes(RECORD_SIZE),
+        "sample-client": sample_record() + b"Grace Hopper",
+        "damaged-client": damaged_record() + b"a text longer than most of the fields",
+        "text-with-nul": sample_record() + b"Mary\0Shelley",
+    }
+
+
+def field_seeds():
+    return {
+        "name-long": bytes([FIELD_NAME]) + b"Ada Augusta King, Countess of Lovelace",
+        "state": bytes([FIELD_STATE]) + b"CAX",
+        "date-short-year": bytes([FIELD_INTAKE_DATE]) + b"12/25/23",
+        "date-long-year": bytes([FIELD_BIRTH_DATE]) + b"12-25-1999",
+        "date-unchecked": bytes([FIELD_BIRTH_DATE]) + b"13-45-2020",
+        "age-wraps": bytes([FIELD_AGE]) + b"300",
+        "age-half": bytes([FIELD_AGE]) + b"2.5",
+        "weight-too-large": bytes([FIELD_WEIGHT]) + b"40000",
+        "weight-negative": bytes([FIELD_WEIGHT]) + b"  -12 lb",
+        "lines": bytes([FIELD_PRESCRIPTIONS]) + b"Aspirin\r\nIbuprofen\r\n\x93quoted\x94",
+    }
+
+
+def number_seeds():
+    start1, start3 = b"\x01", b"\x03"
+    return {
+        "leading-blanks": start1 + b"  42kg",
+        "exponent": start1 + b"1.5E2",
+        "exponent-d": start1 + b"-2.5d-3",
+        "huge": start1 + b"1e9999",
+        "tiny": start1 + b"1e-9999",
+        "minus-zero": start1 + b"-0",
+        "half-even": start1 + b"3.5",
+        "hex": start1 + b"&H1F",
+        "octal-binary": start3 + b"  &O17 &B101",
+        "not-a-number": start1 + b"nan",
+        "c-hex": start1 + b"0x1F",
+        "lone-minus": start1 + b"-",
+        "many-digits": start1 + b"9" * 300 + b".5",
+        "start-inside": start3 + b"ab\t\r\n-7",
+        "start-before": b"\xfe" + b"12",
+        "start-beyond": b"\x7f" + b"12",
+    }
+
+
+def date_seeds():
+    return {
+        "slashes": b"12/25/23",
+        "dashes": b"1-2-3",
+        "long-year": b"12-25-1999",
+        "mixed": b"12/25-2023",
+        "separators-only": b"//",
+        "one-dash": b"-",
+        "overflowing": b"99999999-99-99",
+        "two-parts": b"1/2",
+        "negative-year": b"12/25/-5",
+        "blank": b"   ",
+        "exponent": b"1e3/1e2/1e9",
+    }
+
+
+def win1252_seeds():
+    return {
+        "ascii": b"Ada Lovelace",
+        "high-bytes": bytes(range(0x80, 0xA0)),
+        "latin": "Zoë Ångström".encode("cp1252"),
+        "utf16-mixed": "Zoë €5 — 中文 😀".encode("utf-16-le"),
+        "utf16-lone-surrogates": b"\x00\xd8A\x00\x00\xdc\x3d\xd8",
+    }
+
+
+def text_piece(start, length, size, delimiters, text):
+    return bytes([start & 0xFF, length & 0xFF, size, len(delimiters)]) + delimiters + text
+
+
+def text_pieces_seeds():
+    return {
+        "date-fields": text_piece(5, 2, 8, b"-/", b"03/07/2024"),
+        "empty-field": text_piece(1, 4, 4, b"-/", b"03--2024"),
+        "from-end": text_piece(-1, -3, 0, b"", b"20240307"),
+        "store-cut": text_piece(-20, 40, 32, b" ", b"a text of forty bytes, longer than 31 b"),
+        "blanks": text_piece(2, -1, 6, b"\0", b"  ab\0cd  "),
+    }
+
+
+def main():
+    seeds = {
+        "fuzz_client_file": client_file_seeds(),
+        "fuzz_record": record_seeds(),
+        "fuzz_field": field_seeds(),
+        "fuzz_number": number_seeds(),
+        "fuzz_date": date_seeds(),
+        "fuzz_win1252": win1252_seeds(),
+        "fuzz_text_pieces": text_pieces_seeds(),
+    }
+    for target, files in seeds.items():
+        folder = CORPUS / target
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        for name, content in files.items():
+            (folder / name).write_bytes(content)
+
+
+if __name__ == "__main__":
+    main()
