@@ -1,0 +1,252 @@
+// The tool's file work: reading a client file, writing output through a
+// temporary file, and the few file operations that differ between systems.
+#include "vmrtool/VmrTool.h"
+
+#include "records/ClientCodec.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+std::string reason() { return std::strerror(errno); }
+
+bool seekTo(std::FILE* file, std::uint64_t offset, int origin) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<long long>(offset), origin) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), origin) == 0;
+#endif
+}
+
+bool fileSize(std::FILE* file, std::uint64_t& size) {
+    if (!seekTo(file, 0, SEEK_END)) return false;
+#ifdef _WIN32
+    const long long end = _ftelli64(file);
+#else
+    const off_t end = ftello(file);
+#endif
+    if (end < 0) return false;
+    size = static_cast<std::uint64_t>(end);
+    return true;
+}
+
+// The bytes after the header.
+std::uint64_t bodySize(const ClientFileFacts& facts) {
+    return facts.size > fileHeaderSize ? facts.size - fileHeaderSize : 0;
+}
+
+} // namespace
+
+#ifdef _WIN32
+std::wstring wideFromUtf8(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+std::string utf8FromWide(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+    return _wfopen(wideFromUtf8(path).c_str(), wideFromUtf8(mode).c_str());
+}
+
+bool fileExists(const std::string& path) {
+    return GetFileAttributesW(wideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+
+// The volume and index that identify a file, whatever name leads to it.
+bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    const HANDLE file = CreateFileW(wideFromUtf8(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+    CloseHandle(file);
+    return known;
+}
+
+bool renameOver(const std::string& from, const std::string& to) {
+    return MoveFileExW(wideFromUtf8(from).c_str(), wideFromUtf8(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+void removeFile(const std::string& path) { DeleteFileW(wideFromUtf8(path).c_str()); }
+
+} // namespace
+
+bool sameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    return fileIdentity(a, first) && fileIdentity(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+#else
+std::FILE* openFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+namespace {
+
+bool renameOver(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void removeFile(const std::string& path) { std::remove(path.c_str()); }
+
+} // namespace
+#endif
+
+ClientFileReader::~ClientFileReader() {
+    if (file) std::fclose(file);
+}
+
+bool ClientFileReader::open(const std::string& path, std::string& error) {
+    name = path;
+    file = openFile(path, "rb");
+    if (!file) {
+        error = "cannot open " + path + ": " + reason();
+        return false;
+    }
+    std::uint8_t header[fileHeaderSize] = {};
+    const std::size_t headerBytes = std::fread(header, 1, sizeof header, file);
+    ClientFileFacts& facts = fileFacts;
+    if (std::ferror(file) || !fileSize(file, facts.size) || !seekTo(file, headerBytes, SEEK_SET)) {
+        error = "cannot read " + path + ": " + reason();
+        return false;
+    }
+    facts.tag.assign(reinterpret_cast<const char*>(header),
+                     std::min(headerBytes, sizeof versionText - 1));
+    facts.count = statedCount(header, headerBytes);
+    facts.countSound = facts.count >= 0 && facts.count <= maxClientCount;
+    const std::uint64_t body = bodySize(facts);
+    facts.present = (body + clientRecordSize - 1) / clientRecordSize;
+    const std::uint64_t limit =
+        facts.countSound ? static_cast<std::uint64_t>(facts.count) : maxClientCount;
+    facts.clients = static_cast<std::size_t>(std::min(facts.present, limit));
+    facts.cutBytes =
+        facts.clients == facts.present ? static_cast<std::size_t>(body % clientRecordSize) : 0;
+    return true;
+}
+
+bool ClientFileReader::read(std::vector<ClientRecord>& records, std::size_t most,
+                            std::string& error) {
+    const std::size_t count = std::min(most, fileFacts.clients - delivered);
+    try {
+        records.resize(count);
+    } catch (const std::bad_alloc&) {
+        error =
+            "cannot read " + name + ": not enough memory for " + std::to_string(count) + " clients";
+        return false;
+    }
+    // The bytes the file holds go straight into place; the bytes it lacks, the
+    // tail of a cut record, are zero, as a load gives them.
+    const std::uint64_t start = fileHeaderSize + std::uint64_t{delivered} * clientRecordSize;
+    const std::uint64_t available = fileFacts.size > start ? fileFacts.size - start : 0;
+    const std::size_t wanted = count * clientRecordSize;
+    const auto held = static_cast<std::size_t>(std::min<std::uint64_t>(available, wanted));
+    auto* bytes = reinterpret_cast<std::uint8_t*>(records.data());
+    if (held > 0 && std::fread(bytes, 1, held, file) != held) {
+        error = "cannot read " + name + ": " + (std::ferror(file) ? reason() : "it shrank");
+        return false;
+    }
+    if (held < wanted) std::memset(bytes + held, 0, wanted - held);
+    delivered += count;
+    return true;
+}
+
+bool fileIsShort(const ClientFileFacts& facts) {
+    return facts.countSound &&
+           static_cast<std::uint64_t>(facts.count) * clientRecordSize > bodySize(facts);
+}
+
+ReplacingFile::~ReplacingFile() { discard(); }
+
+bool ReplacingFile::open(const std::string& path, std::string& error) {
+    // A name beside the target that no file has yet: no existing file, the
+    // input least of all, is ever opened for writing.
+    for (int attempt = 1; attempt < 1000 && !file; ++attempt) {
+        const std::string candidate = path + ".tmp" + std::to_string(attempt);
+        if (fileExists(candidate)) continue;
+        file = openFile(candidate, "wb");
+        if (!file) {
+            error = "cannot write " + path + ": " + reason();
+            return false;
+        }
+        temporaryPath = candidate;
+    }
+    if (!file) {
+        error = "cannot write " + path + ": no free temporary name beside it";
+        return false;
+    }
+    finalPath = path;
+    return true;
+}
+
+bool ReplacingFile::commit(std::string& error) {
+    const bool written = std::fflush(file) == 0 && !std::ferror(file);
+    const bool closed = std::fclose(file) == 0;
+    file = nullptr;
+    if (!written || !closed || !renameOver(temporaryPath, finalPath)) {
+        error = "cannot write " + finalPath + ": " + reason();
+        discard();
+        return false;
+    }
+    temporaryPath.clear();
+    return true;
+}
+
+void ReplacingFile::discard() {
+    if (file) std::fclose(file);
+    file = nullptr;
+    if (!temporaryPath.empty()) removeFile(temporaryPath);
+    temporaryPath.clear();
+}
+
+Progress::Progress(std::FILE* err, const char* verb, std::size_t count)
+    : file(err), action(verb), total(count),
+      nextReport(count > 10000 ? (count + 9) / 10 : static_cast<std::size_t>(-1)) {}
+
+void Progress::report(std::size_t count) {
+    const std::string line = std::string("vmrtool: ") + action + " " + std::to_string(count) +
+                             " of " + std::to_string(total) + " clients\n";
+    std::fputs(line.c_str(), file);
+    const std::size_t step = (total + 9) / 10;
+    nextReport =
+        count >= total ? static_cast<std::size_t>(-1) : std::min(total, (count / step + 1) * step);
+}

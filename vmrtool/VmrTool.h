@@ -1,0 +1,141 @@
+// vmrtool, the client file's command-line companion: it checks a client file,
+// exports its clients as CSV or JSON and writes a repaired copy. Portable: the
+// same code builds for Linux and as a Windows console program.
+#pragma once
+
+#include "records/ClientRecord.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Exit statuses.
+constexpr int exitDone = 0;     // the command did its work; for check: the file is sound
+constexpr int exitFindings = 1; // check found something wrong with the file
+constexpr int exitFailed = 2;   // unreadable input, unwritable or existing output, bad usage
+
+// Runs one command line (without the program's name), writing results to `out`
+// and messages to `err`; returns the exit status.
+int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+
+struct ExportOptions {
+    std::string input;
+    std::string output; // empty: standard output
+    bool json = false;
+    bool force = false;
+};
+
+int checkCommand(const std::string& input, std::FILE* out, std::FILE* err);
+int exportCommand(const ExportOptions& options, std::FILE* out, std::FILE* err);
+int repairCommand(const std::string& input, const std::string& output, bool force, std::FILE* out,
+                  std::FILE* err);
+
+// What a client file's header and size tell. The tool takes the records the
+// count names and the file has bytes for or, when the count is damaged, all the
+// file has bytes for (at most maxClientCount); a record cut by the end of the
+// file has its missing bytes zero, as a load gives.
+struct ClientFileFacts {
+    std::uint64_t size = 0;    // bytes in the file
+    std::string tag;           // its first four bytes (fewer in a shorter file)
+    std::int32_t count = 0;    // the count the header states
+    bool countSound = true;    // the count lies between 0 and maxClientCount
+    std::uint64_t present = 0; // records with at least one byte in the file
+    std::size_t clients = 0;   // the records the tool takes
+    std::size_t cutBytes = 0;  // bytes of the last record taken when the file cuts it, else 0
+};
+
+// A count that the file does not hold in full: records are missing or cut.
+bool fileIsShort(const ClientFileFacts& facts);
+
+// The records a command works on at a time: a file may hold a million, more
+// than a 32-bit process can hold twice.
+constexpr std::size_t clientBatch = 1024;
+
+// Reads a client file: its facts on opening, then its records in order.
+class ClientFileReader {
+  public:
+    ClientFileReader() = default;
+    ClientFileReader(const ClientFileReader&) = delete;
+    ClientFileReader& operator=(const ClientFileReader&) = delete;
+    ~ClientFileReader();
+
+    // False, with a one-line reason, when the file cannot be opened or read.
+    bool open(const std::string& path, std::string& error);
+    const ClientFileFacts& facts() const { return fileFacts; }
+    // The next records, at most `most` of them; none after the last.
+    bool read(std::vector<ClientRecord>& records, std::size_t most, std::string& error);
+
+  private:
+    std::FILE* file = nullptr;
+    std::string name;
+    ClientFileFacts fileFacts;
+    std::size_t delivered = 0;
+};
+
+// The key of the client list's order as this tool applies it: the name with its
+// ASCII letters lowered, compared byte by byte ("adams" and "Adams" are equal and
+// keep their order). The list control itself sorts by the system's collation,
+// which may place accented letters and punctuation differently.
+std::string listKey(const ClientRecord& record);
+
+// A date value that names a real day of the Gregorian calendar, years 1 to 9999.
+bool isCalendarDate(std::int32_t value);
+
+// Windows-1252 text as a quoted UTF-8 text for messages, control characters
+// shown as \xHH.
+std::string shownText(std::string_view win1252);
+
+// Files named by UTF-8 paths, on either system.
+std::FILE* openFile(const std::string& path, const char* mode);
+bool fileExists(const std::string& path);
+// Both names exist and lead to one file.
+bool sameFile(const std::string& a, const std::string& b);
+
+// A file written under a temporary name beside its place and renamed into place
+// by commit(), so that a failed or interrupted run leaves no half-written file.
+// Without commit() the temporary file is removed.
+class ReplacingFile {
+  public:
+    ReplacingFile() = default;
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+    ~ReplacingFile();
+
+    bool open(const std::string& path, std::string& error);
+    std::FILE* get() const { return file; }
+    bool commit(std::string& error);
+
+  private:
+    void discard();
+
+    std::FILE* file = nullptr;
+    std::string finalPath;
+    std::string temporaryPath;
+};
+
+// Progress on standard error for files of more than 10,000 clients: one line at
+// every tenth of the work.
+class Progress {
+  public:
+    Progress(std::FILE* err, const char* action, std::size_t total);
+    // Called with the clients done so far, after one or after a batch.
+    void done(std::size_t count) {
+        if (count >= nextReport) report(count);
+    }
+
+  private:
+    void report(std::size_t count);
+
+    std::FILE* file;
+    const char* action;
+    std::size_t total;
+    std::size_t nextReport;
+};
+
+#ifdef _WIN32
+std::wstring wideFromUtf8(std::string_view text);
+std::string utf8FromWide(std::wstring_view text);
+#endif
