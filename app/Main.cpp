@@ -1,0 +1,161 @@
+// The program entry: refuses the Windows 9x family, hardens the DLL search,
+// lets one copy run per client file, prepares COM and the common controls, and
+// runs the main window until it closes.
+#include "mainwin/MainWindow.h"
+#include "toolkit/Boxes.h"
+#include "toolkit/Text.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr int win9xExitCode = 255;
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// COM for the whole run, released at exit when it was initialised.
+struct ComLibrary {
+    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ComLibrary() = default;
+    ComLibrary(const ComLibrary&) = delete;
+    ComLibrary& operator=(const ComLibrary&) = delete;
+    ~ComLibrary() {
+        if (SUCCEEDED(result)) CoUninitialize();
+    }
+};
+
+// A function that older systems lack, looked up at run time; nullptr when absent.
+template <typename Function> Function systemFunction(const wchar_t* module, const char* name) {
+    const HMODULE handle = GetModuleHandleW(module);
+    const FARPROC address = handle != nullptr ? GetProcAddress(handle, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+bool isWindows9x() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExW(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+// DLLs come from the system folder only, so one planted beside the program is
+// never loaded.
+void restrictDllSearch() {
+    using SetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+    if (const auto set =
+            systemFunction<SetDefaultDllDirectories>(L"kernel32.dll", "SetDefaultDllDirectories")) {
+        set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+// Dialog units scale with the font, so a DPI-aware process draws sharp text on
+// high-DPI screens instead of being stretched as a bitmap.
+void declareDpiAware() {
+    using SetProcessDpiAwarenessContext = BOOL(WINAPI*)(HANDLE);
+    using SetProcessDPIAware = BOOL(WINAPI*)();
+    const HANDLE systemAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2));
+    if (const auto set = systemFunction<SetProcessDpiAwarenessContext>(
+            L"user32.dll", "SetProcessDpiAwarenessContext")) {
+        if (set(systemAware)) return;
+    }
+    if (const auto set = systemFunction<SetProcessDPIAware>(L"user32.dll", "SetProcessDPIAware")) {
+        set();
+    }
+}
+
+void initialiseCommonControls() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&controls);
+}
+
+std::wstring wide(const std::string& text) {
+    const std::u16string converted = win1252ToUtf16(text);
+    return std::wstring(converted.begin(), converted.end());
+}
+
+std::wstring lowerCase(std::wstring text) {
+    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// A mutex name holds no backslash and is short, so the client file's path,
+// case-folded, is reduced to its FNV-1a hash.
+std::wstring copyMutexName() {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const wchar_t c : lowerCase(clientFilePath())) {
+        hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
+    }
+    return L"Local\\Vellumor-" + std::to_wstring(hash);
+}
+
+// The case-folded folder of another process's program file; empty when unknown.
+std::wstring processFolder(DWORD processId) {
+    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) return {};
+    std::wstring path(MAX_PATH * 4, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return {};
+    path.resize(size);
+    path.erase(path.find_last_of(L'\\') + 1);
+    return lowerCase(path);
+}
+
+// The main window of another copy started from this program's folder, which
+// therefore works on the same client file.
+HWND runningCopyWindow() {
+    const std::wstring title = wide(mainWindowTitle());
+    const std::wstring folder = lowerCase(programFolder());
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, nullptr, title.c_str())) != nullptr) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        if (processId != GetCurrentProcessId() && processFolder(processId) == folder) return window;
+    }
+    return nullptr;
+}
+
+// The running copy may still be creating its window, so it is looked for a
+// few times. Its form or message box, when one is open, comes to the front
+// with it.
+void bringRunningCopyToFront() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (const HWND window = runningCopyWindow()) {
+            if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+            SetForegroundWindow(GetLastActivePopup(window));
+            return;
+        }
+        Sleep(100);
+    }
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    if (isWindows9x()) {
+        MessageBoxW(nullptr, L"Win98 No Support", nullptr, MB_OK | MB_ICONSTOP);
+        return win9xExitCode;
+    }
+    restrictDllSearch();
+    // One copy per client file: two copies would each save, and the last save
+    // would silently wipe the other's changes.
+    const UniqueHandle oneCopy(CreateMutexW(nullptr, FALSE, copyMutexName().c_str()));
+    if (oneCopy && GetLastError() == ERROR_ALREADY_EXISTS) {
+        bringRunningCopyToFront();
+        return 0;
+    }
+    declareDpiAware();
+    const ComLibrary com;
+    initialiseCommonControls();
+    return runMainWindow() ? 0 : 1;
+}

@@ -1,0 +1,12 @@
+// The main window's commands. Each keeps the client list and `clients` in the
+// same order: every list insertion or deletion is mirrored at the same position.
+#pragma once
+
+#include <windows.h>
+
+void addClient(HWND dialog);
+void editClient(HWND dialog);
+void deleteClient(HWND dialog);
+void showClient(HWND dialog);
+// Returns 1 when the window stays open (the user cancelled, or the save failed).
+LRESULT closeProgram(HWND dialog);

@@ -1,0 +1,174 @@
+// The main window's layout, its initialisation (loading the client file and
+// filling the list) and the dispatch of its messages to the commands.
+#include "mainwin/MainWindow.h"
+
+#include "form/IntakeForm.h"
+#include "mainwin/Commands.h"
+#include "records/ClientCodec.h"
+#include "records/ClientFile.h"
+#include "toolkit/Appearance.h"
+#include "toolkit/Boxes.h"
+#include "toolkit/Dialog.h"
+#include "toolkit/Modal.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr long white = 0xFFFFFF;
+constexpr long black = 0;
+
+// Dialog units; the list and the button column follow from the window's size.
+constexpr int windowWidth = 300;
+constexpr int windowHeight = 240;
+constexpr int buttonX = windowWidth - 75;
+
+struct ButtonSpec {
+    int id;
+    const char* text;
+    int y;
+};
+
+// In creation order, which is also the tab order.
+constexpr ButtonSpec buttons[] = {
+    {addButton, "Add Client", 20},         {editButton, "Edit Client", 46},
+    {deleteButton, "Delete Client", 72},   {showButton, "Show Client", 114},
+    {filterButton, "Filter Clients", 140}, {quitButton, "Quit Program", 166},
+};
+
+constexpr int pageControlCountValues[] = {40, 28, 65, 63, 60};
+
+// What went wrong while loading, one sentence a line; shown once the window is
+// visible.
+std::string loadReport;
+
+void addToLoadReport(const std::string& sentence) {
+    if (!loadReport.empty()) loadReport += "\r\n";
+    loadReport += sentence;
+}
+
+// Adds every client's name to the list and arranges `clients` in the order the
+// list chose, so that line k shows element k even for a file that is not in
+// list order. A file saved by this program is, and is then left as it is;
+// `order` then only grows at its end.
+void fillClientList(HWND dialog) {
+    std::vector<std::string> names;
+    names.reserve(clients.size());
+    for (const ClientRecord& client : clients)
+        names.push_back(recordName(client));
+    const std::vector<int> lines = listBoxAddLines(dialog, clientList, names);
+    std::vector<int> order; // order[j]: the file position of line j + 1
+    order.reserve(lines.size());
+    for (std::size_t k = 0; k < lines.size() && lines[k] > 0; ++k)
+        order.insert(order.begin() + (lines[k] - 1), static_cast<int>(k));
+    // After a line the list refused, the clients are dropped, so lines and
+    // clients match.
+    if (order.size() < clients.size()) {
+        addToLoadReport("Only " + std::to_string(order.size()) + " of the " +
+                        std::to_string(clients.size()) + " clients could be listed.");
+    }
+    if (order.size() == clients.size() && std::is_sorted(order.begin(), order.end())) return;
+    std::vector<ClientRecord> arranged;
+    arranged.reserve(order.size());
+    for (const int k : order)
+        arranged.push_back(clients[std::size_t(k)]);
+    clients = std::move(arranged);
+}
+
+LRESULT onInit(HWND dialog) {
+    std::copy(std::begin(pageControlCountValues), std::end(pageControlCountValues),
+              pageControlCounts + 1);
+    dataFileName = clientFilePath();
+    loadReport.clear();
+    addToLoadReport(loadClients().message);
+    fillClientList(dialog);
+    fileChanged = false;
+    listBoxSelect(dialog, clientList, 1);
+    if (!loadReport.empty()) postToWindow(dialog, privateMessage, 0, 0);
+    return 0;
+}
+
+// Posted by the initialisation, so the box stands over the visible window.
+LRESULT onLoadReport(HWND dialog) {
+    messageBox(loadReport, "Opening Client File", MB_OK | MB_ICONEXCLAMATION, dialog);
+    return 0;
+}
+
+LRESULT onCommand(HWND dialog, WPARAM wParam) {
+    const int id = LOWORD(wParam);
+    const int notification = HIWORD(wParam);
+    if (id == clientList && notification == LBN_DBLCLK) {
+        sendToWindow(dialog, WM_COMMAND, MAKEWPARAM(showButton, BN_CLICKED), 0);
+        return 0;
+    }
+    if (notification != BN_CLICKED) return 0;
+    switch (id) {
+    case addButton:
+        addClient(dialog);
+        break;
+    case editButton:
+        editClient(dialog);
+        break;
+    case deleteButton:
+        deleteClient(dialog);
+        break;
+    case showButton:
+        showClient(dialog);
+        break;
+    case quitButton:
+        sendToWindow(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    default: // Filter Clients has no action
+        break;
+    }
+    return 0;
+}
+
+// The low four bits of a system command are the platform's own, so the
+// system-menu icon's double-click (0xF063) asks to save like the close box.
+LRESULT onSystemCommand(HWND dialog, WPARAM wParam) {
+    return (wParam & 0xFFF0) == SC_CLOSE ? closeProgram(dialog) : 0;
+}
+
+LRESULT mainWindowCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInit(dialog);
+    case privateMessage:
+        return onLoadReport(dialog);
+    case WM_COMMAND:
+        return onCommand(dialog, wParam);
+    case WM_SYSCOMMAND:
+        return onSystemCommand(dialog, wParam);
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+std::string mainWindowTitle() { return std::string("Vellumor - Ver ") + versionText; }
+
+std::wstring clientFilePath() { return programFolder() + L"vellumor.vmr"; }
+
+bool runMainWindow() {
+    mainWindow = dialogNew(1, nullptr, mainWindowTitle(), 100, 20, windowWidth, windowHeight,
+                           WS_SYSMENU | WS_MINIMIZEBOX, 0);
+    if (mainWindow == nullptr) return false;
+    controlSetColor(mainWindow, dialogItself, white, black);
+    controlAdd(ControlKind::label, mainWindow, -1, "Clients", 10, 10, 50, 15);
+    controlSetColor(mainWindow, -1, white, black);
+    controlAdd(ControlKind::listBox, mainWindow, clientList, "", 5, 20, windowWidth - 105,
+               windowHeight - 50);
+    for (const ButtonSpec& button : buttons) {
+        controlAdd(ControlKind::pushButton, mainWindow, button.id, button.text, buttonX, button.y,
+                   60, 25);
+    }
+    controlAdd(ControlKind::statusBar, mainWindow, statusBarControl, "", 0, 0, 0, 0);
+    statusBarSetParts(mainWindow, statusBarControl, {windowWidth - 70, 9999});
+    dialogShowModal(mainWindow, mainWindowCallback);
+    mainWindow = nullptr;
+    return true;
+}

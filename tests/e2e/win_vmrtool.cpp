@@ -1,0 +1,70 @@
+// vmrtool.exe repairs a damaged client file, and the program opens the result:
+// every client the damaged file still held is listed, the cut last one among
+// them, and the file's order is the list's order.
+#include "E2eProcess.h"
+#include "records/ClientCodec.h"
+#include "win_process.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs vmrtool.exe, which lies beside this test, in `folder`; its exit code.
+DWORD runVmrtool(const std::wstring& folder, const std::wstring& arguments) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring tool = folderOf(self) + L"vmrtool.exe";
+    std::wstring commandLine = L"\"" + tool + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, folder.c_str(), &startup, &process))
+        return GetLastError();
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+ClientRecord client(const char* name) {
+    ClientRecord record{};
+    writeText(record, CLIENT_FIELD(name), name);
+    return record;
+}
+
+} // namespace
+
+TEST(Vmrtool, RepairedFileOpensWithItsClientsInTheListsOrder) {
+    const TempFolder folder;
+    const std::wstring exe = folder.installProgram();
+    const std::wstring where = folderOf(exe);
+    // Out of order, a count of 7 for the 5 records present, the last one cut.
+    Bytes damaged = encodeClients(
+        {client("Carol"), client("alice"), client("Eve"), client("Bob"), client("Dave")});
+    damaged[4] = 7;
+    damaged.resize(damaged.size() - 1000);
+    writeFileBytes(where + L"damaged.vmr", damaged);
+
+    ASSERT_EQ(runVmrtool(where, L"repair damaged.vmr --output vellumor.vmr"), 0u);
+    const Bytes repaired = folder.clientFile();
+    const DecodedClients decoded = decodeClients(repaired.data(), repaired.size());
+    ASSERT_EQ(decoded.records.size(), 5u);
+
+    const Program program(exe);
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    const std::vector<std::wstring> listed = {L"alice", L"Bob", L"Carol", L"Dave", L"Eve"};
+    EXPECT_EQ(listLines(main), listed);
+    for (std::size_t k = 0; k < listed.size(); ++k)
+        EXPECT_EQ(recordName(decoded.records[k]), std::string(listed[k].begin(), listed[k].end()))
+            << "record " << k + 1;
+    click(main, 108); // nothing changed: no prompt
+    EXPECT_EQ(program.waitForExit(), 0u);
+    EXPECT_EQ(folder.clientFile(), repaired);
+}
