@@ -3,7 +3,7 @@
 // runs the main window until it closes.
 #include "mainwin/MainWindow.h"
 #include "toolkit/Boxes.h"
-#include "toolkit/Text.h"
+#include "toolkit/Wide.h"
 
 #include <windows.h>
 
@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -23,22 +24,52 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
+struct LibraryFreer {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+
+// COMCTL32 and OLE32 are loaded from the system folder by their full path
+// rather than imported: an imported DLL that is not one of the system's known
+// DLLs is looked for beside the program first, before any code of the program
+// runs to limit the search.
+UniqueLibrary systemLibrary(const wchar_t* name) {
+    std::wstring path(MAX_PATH, L'\0');
+    const UINT length = GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+    if (length == 0 || length >= path.size()) return nullptr;
+    path.resize(length);
+    return UniqueLibrary(LoadLibraryW((path + L"\\" + name).c_str()));
+}
+
+template <typename Function> Function libraryFunction(HMODULE module, const char* name) {
+    const FARPROC address = module != nullptr ? GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
 // COM for the whole run, released at exit when it was initialised.
-struct ComLibrary {
-    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ComLibrary() = default;
+class ComLibrary {
+  public:
+    ComLibrary() : ole32_(systemLibrary(L"ole32.dll")) {
+        using CoInitializeEx = HRESULT(WINAPI*)(void*, DWORD);
+        if (const auto initialise = libraryFunction<CoInitializeEx>(ole32_.get(), "CoInitializeEx"))
+            initialised_ = SUCCEEDED(initialise(nullptr, COINIT_APARTMENTTHREADED));
+    }
     ComLibrary(const ComLibrary&) = delete;
     ComLibrary& operator=(const ComLibrary&) = delete;
     ~ComLibrary() {
-        if (SUCCEEDED(result)) CoUninitialize();
+        using CoUninitialize = void(WINAPI*)();
+        const auto release = libraryFunction<CoUninitialize>(ole32_.get(), "CoUninitialize");
+        if (initialised_ && release) release();
     }
+
+  private:
+    UniqueLibrary ole32_;
+    bool initialised_ = false;
 };
 
 // A function that older systems lack, looked up at run time; nullptr when absent.
 template <typename Function> Function systemFunction(const wchar_t* module, const char* name) {
-    const HMODULE handle = GetModuleHandleW(module);
-    const FARPROC address = handle != nullptr ? GetProcAddress(handle, name) : nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+    return libraryFunction<Function>(GetModuleHandleW(module), name);
 }
 
 bool isWindows9x() {
@@ -72,16 +103,18 @@ void declareDpiAware() {
     }
 }
 
-void initialiseCommonControls() {
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&controls);
-}
-
-std::wstring wide(const std::string& text) {
-    const std::u16string converted = win1252ToUtf16(text);
-    return std::wstring(converted.begin(), converted.end());
+// Registers the status bar's window class; the library stays loaded for the run.
+UniqueLibrary initialiseCommonControls() {
+    UniqueLibrary comctl32 = systemLibrary(L"comctl32.dll");
+    using InitCommonControlsEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (const auto initialise =
+            libraryFunction<InitCommonControlsEx>(comctl32.get(), "InitCommonControlsEx")) {
+        INITCOMMONCONTROLSEX controls{};
+        controls.dwSize = sizeof controls;
+        controls.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+        initialise(&controls);
+    }
+    return comctl32;
 }
 
 std::wstring lowerCase(std::wstring text) {
@@ -114,7 +147,7 @@ std::wstring processFolder(DWORD processId) {
 // The main window of another copy started from this program's folder, which
 // therefore works on the same client file.
 HWND runningCopyWindow() {
-    const std::wstring title = wide(mainWindowTitle());
+    const std::wstring title = widen(mainWindowTitle());
     const std::wstring folder = lowerCase(programFolder());
     HWND window = nullptr;
     while ((window = FindWindowExW(nullptr, window, nullptr, title.c_str())) != nullptr) {
@@ -156,6 +189,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     declareDpiAware();
     const ComLibrary com;
-    initialiseCommonControls();
+    const UniqueLibrary commonControls = initialiseCommonControls();
     return runMainWindow() ? 0 : 1;
 }

@@ -1,5 +1,14 @@
 #include "records/FileAccess.h"
 
+namespace {
+
+bool moveOver(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+} // namespace
+
 HANDLE FileAccess::open(const std::wstring& path, DWORD access, DWORD disposition) {
     return CreateFileW(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
@@ -19,15 +28,33 @@ void FileAccess::close(HANDLE file) { CloseHandle(file); }
 
 DWORD FileAccess::attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 
+// One rename puts the new file in place, so the client file's name is never
+// vacant, even when the process is killed in the middle. (ReplaceFileW renames
+// the old file away first and the new one in afterwards; a kill between the
+// two, or a failure, leaves no client file at all.) The old file is kept under
+// `backup` as a second link to it, or as a copy where links are not possible.
 bool FileAccess::replace(const std::wstring& target, const std::wstring& replacement,
                          const std::wstring& backup) {
-    return ReplaceFileW(target.c_str(), replacement.c_str(),
-                        backup.empty() ? nullptr : backup.c_str(), 0, nullptr, nullptr) != FALSE;
+    // Fails, as ReplaceFileW does, while another handle holds the file without
+    // sharing it for deletion.
+    const HANDLE held =
+        CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(held);
+    if (!backup.empty() && !CreateHardLinkW(backup.c_str(), target.c_str(), nullptr) &&
+        !CopyFileW(target.c_str(), backup.c_str(), TRUE)) {
+        return false;
+    }
+    if (moveOver(replacement, target)) return true;
+    const DWORD error = GetLastError();
+    if (!backup.empty()) DeleteFileW(backup.c_str());
+    SetLastError(error);
+    return false;
 }
 
 bool FileAccess::move(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return moveOver(from, to);
 }
 
 bool FileAccess::remove(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }

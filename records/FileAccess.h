@@ -25,8 +25,8 @@ class FileAccess {
     virtual void close(HANDLE file);
     // GetFileAttributesW; INVALID_FILE_ATTRIBUTES when the file is missing.
     virtual DWORD attributes(const std::wstring& path);
-    // ReplaceFileW: `replacement` takes the name of `target`; the replaced file
-    // is renamed to `backup` unless that is empty. Absolute paths only.
+    // `replacement` takes the name of `target` in one rename; the replaced file
+    // is kept as `backup` unless that is empty. Absolute paths only.
     virtual bool replace(const std::wstring& target, const std::wstring& replacement,
                          const std::wstring& backup);
     // MoveFileExW over an existing `to`, written through to the disk.

@@ -1,0 +1,187 @@
+// The program killed in the middle of saving a large client file, at many
+// moments spread over the save: afterwards the file holds exactly the old or
+// exactly the new clients, the next start lists all of them, and what a killed
+// save left behind does no harm to the next one.
+#include "E2eProcess.h"
+#include "records/ClientCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// About 25 MB: a save takes long enough under Wine to be interrupted.
+constexpr int startingClients = 20000;
+constexpr int spreadMoments = 46; // 31 of them within the measured save
+constexpr int replaceMoments = 6;
+
+Bytes numberedClientsFile() {
+    std::vector<ClientRecord> records;
+    records.reserve(startingClients);
+    for (int k = 0; k < startingClients; ++k) {
+        char name[16];
+        std::snprintf(name, sizeof name, "Client %05d", k); // sorted as numbered
+        records.push_back(clientNamed(name));
+        writeU8(records.back(), CLIENT_FIELD(age), static_cast<std::uint8_t>(k % 90));
+    }
+    return encodeClients(records);
+}
+
+// What a save writes after the first client of `file` was deleted: the
+// count one less, the records after the first.
+Bytes withoutFirstClient(const Bytes& file) {
+    Bytes saved(file.begin(), file.begin() + fileHeaderSize);
+    const std::int32_t count = statedCount(file.data(), file.size()) - 1;
+    std::memcpy(saved.data() + 4, &count, sizeof count);
+    saved.insert(saved.end(), file.begin() + fileHeaderSize + clientRecordSize, file.end());
+    return saved;
+}
+
+std::wstring firstName(const Bytes& file) {
+    const auto name = file.begin() + fileHeaderSize;
+    return std::wstring(name, std::find(name, name + sizeof(ClientRecord::name), 0));
+}
+
+std::wstring joined(const std::vector<std::wstring>& names) {
+    std::wstring text;
+    for (const std::wstring& name : names)
+        text += name + L" ";
+    return text;
+}
+
+class CrashDuringSave : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        exe = folder.installProgram();
+        clientFile = folderOf(exe) + L"vellumor.vmr";
+        temporary = clientFile + L".tmp";
+        writeFileBytes(clientFile, numberedClientsFile());
+    }
+
+    // Starts the program on the client file as it is now, checks that every
+    // client is listed, deletes the first one and opens the save prompt.
+    // Returns the prompt, nullptr on a failure.
+    HWND deleteFirstAndQuit(const Program& program, const Bytes& file) {
+        const HWND main = waitForMainWindow(program);
+        if (main == nullptr) {
+            ADD_FAILURE() << "no main window";
+            return nullptr;
+        }
+        const int stated = statedCount(file.data(), file.size());
+        EXPECT_EQ(listCount(main), stated) << "the start after a killed save";
+        click(main, 103);
+        EXPECT_EQ(answerBox(program, firstName(file).c_str(), IDOK),
+                  L"Confirm this client deletion");
+        click(main, 108);
+        const HWND prompt = waitForWindow(program, L"Closing Program");
+        if (prompt == nullptr) ADD_FAILURE() << "no save prompt";
+        return prompt;
+    }
+
+    // One save interrupted by `kill`, which gets the program once the prompt
+    // has been answered Yes. Counts whether the file kept the old content or
+    // took the new one; anything else fails.
+    template <typename Kill> void interruptedSave(const char* moment, Kill kill) {
+        const Bytes old = fileBytes(clientFile);
+        const Bytes saved = withoutFirstClient(old);
+        const Program program(exe);
+        const HWND prompt = deleteFirstAndQuit(program, old);
+        if (prompt == nullptr) return;
+        ProcessKiller killer(program);
+        click(prompt, IDYES);
+        kill(killer);
+        const Bytes after = fileBytes(clientFile);
+        if (after == old) {
+            ++keptOld;
+        } else if (after == saved) {
+            ++tookNew;
+        } else {
+            if (fileExists(clientFile)) {
+                ADD_FAILURE() << "killed " << moment << ": the client file has " << after.size()
+                              << " bytes, stating " << statedCount(after.data(), after.size())
+                              << " clients; old " << old.size() << ", new " << saved.size();
+            } else {
+                ADD_FAILURE() << "killed " << moment << ": the client file is missing";
+            }
+            writeFileBytes(clientFile, old); // the next round starts from a sound file
+        }
+        // A killed save may leave its temporary file; never a pile of them.
+        EXPECT_LE(otherFiles(folderOf(exe)).size(), 1u)
+            << "after a kill " << moment << ": " << joined(otherFiles(folderOf(exe)));
+    }
+
+    // A save that runs to its end: the new content, nothing left beside it.
+    // Returns how long it took from the Yes until its temporary file had
+    // taken the client file's place.
+    DWORD completeSave() {
+        const Bytes old = fileBytes(clientFile);
+        const Program program(exe);
+        const HWND prompt = deleteFirstAndQuit(program, old);
+        if (prompt == nullptr) return 0;
+        const ProcessKiller watched(program);
+        const DWORD start = GetTickCount();
+        click(prompt, IDYES);
+        bool written = false;
+        while (!watched.ended() && !(written && !fileExists(temporary)))
+            written = written || fileExists(temporary);
+        const DWORD took = GetTickCount() - start;
+        EXPECT_TRUE(written) << "the save wrote no temporary file to time";
+        EXPECT_EQ(program.waitForExit(), 0u);
+        EXPECT_TRUE(fileBytes(clientFile) == withoutFirstClient(old)) << "a complete save";
+        EXPECT_EQ(otherFiles(folderOf(exe)), std::vector<std::wstring>{})
+            << joined(otherFiles(folderOf(exe)));
+        return took;
+    }
+
+    const TempFolder folder;
+    std::wstring exe;
+    std::wstring clientFile;
+    std::wstring temporary; // where the save writes before the swap
+    int keptOld = 0;
+    int tookNew = 0;
+};
+
+// The moments run from the Yes to half as long again as a complete save,
+// measured first, so that a slower save is still spanned: two thirds of
+// them fall within the save as measured.
+TEST_F(CrashDuringSave, KilledAtMomentsSpreadOverTheSaveLeavesTheOldOrTheNewFile) {
+    const DWORD saveTime = completeSave();
+    ASSERT_GT(saveTime, 0u);
+    for (int k = 0; k < spreadMoments; ++k) {
+        const DWORD delay = saveTime * 3 * DWORD(k) / DWORD(2 * (spreadMoments - 1));
+        const std::string moment = std::to_string(delay) + " ms after the Yes";
+        interruptedSave(moment.c_str(), [&](ProcessKiller& killer) { killer.killAfter(delay); });
+    }
+    std::printf("save of %d clients: %lu ms; %d kills kept the old file, %d found the new one\n",
+                startingClients, static_cast<unsigned long>(saveTime), keptOld, tookNew);
+    // Some kills must have come before the file was replaced and some after,
+    // or the moments did not span the save.
+    EXPECT_GT(keptOld, 0);
+    EXPECT_GT(tookNew, 0);
+    completeSave(); // clears away what the killed saves left
+}
+
+// The riskiest moment: the old file leaving its name for the new one. The
+// kill comes the instant the name is seen vacant, or the temporary file gone.
+TEST_F(CrashDuringSave, KilledWhileTheFileIsReplacedLeavesTheOldOrTheNewFile) {
+    for (int k = 0; k < replaceMoments; ++k) {
+        interruptedSave("while the file was replaced", [&](ProcessKiller& killer) {
+            const DWORD start = GetTickCount();
+            const auto waiting = [&] { return !killer.ended() && GetTickCount() - start < 30000; };
+            while (!fileExists(temporary) && waiting()) {
+            }
+            while (fileExists(clientFile) && fileExists(temporary) && waiting()) {
+            }
+            killer.killAfter(0);
+        });
+    }
+    std::printf("%d kills kept the old file, %d found the new one\n", keptOld, tookNew);
+    completeSave();
+}
+
+} // namespace

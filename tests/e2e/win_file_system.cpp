@@ -1,0 +1,332 @@
+// The real program against a hostile file system: a read-only client file, one
+// held by another program at start or at quit, one that is a folder, a folder
+// it may not write to, and client files of every damaged shape. It never
+// crashes, never loses a client it could read, never destroys a file it could
+// not read, and says what happened in a message box.
+#include "E2eProcess.h"
+#include "records/ClientCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <aclapi.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+const wchar_t* const savePrompt = L"File has changed...\r\nDo you want to save the changes?";
+const std::wstring notSaved =
+    L"The changes were not saved.\r\nThe client file could not be saved: ";
+
+Bytes clientsFile(const std::vector<std::string>& names) {
+    std::vector<ClientRecord> records;
+    for (const std::string& name : names)
+        records.push_back(clientNamed(name));
+    return encodeClients(records);
+}
+
+std::vector<std::string> namesIn(const Bytes& file) {
+    const DecodedClients decoded = decodeClients(file.data(), file.size());
+    std::vector<std::string> names;
+    for (const ClientRecord& record : decoded.records)
+        names.push_back(recordName(record));
+    return names;
+}
+
+// A copy of the program in a fresh folder, with the client file's path.
+struct Installed {
+    const TempFolder folder;
+    const std::wstring exe = folder.installProgram();
+    const std::wstring folderPath = folderOf(exe);
+    const std::wstring clientFile = folderPath + L"vellumor.vmr";
+};
+
+// Deletes the first line with its confirmation box answered OK.
+void deleteFirst(const Program& program, HWND main, const wchar_t* name) {
+    click(main, 103);
+    EXPECT_EQ(answerBox(program, name, IDOK), L"Confirm this client deletion");
+}
+
+// Quits with the save prompt answered `answer`; the text of the box that
+// follows a Yes (answered OK), empty when none came.
+std::wstring quitAnswering(const Program& program, HWND main, int answer) {
+    click(main, 108);
+    EXPECT_EQ(answerBox(program, L"Closing Program", answer), savePrompt);
+    if (answer != IDYES) return {};
+    for (int waited = 0; waited < 3000 && IsWindow(main); waited += 20) {
+        if (boxIsOpen(program, L"Closing Program"))
+            return answerBox(program, L"Closing Program", IDOK);
+        Sleep(20);
+    }
+    return {};
+}
+
+TEST(FileSystem, ReadOnlyFileIsLoadedButNeverOverwritten) {
+    const Installed installed;
+    const Bytes old = clientsFile({"Ann", "Bob"});
+    writeFileBytes(installed.clientFile, old);
+    ASSERT_TRUE(SetFileAttributesW(installed.clientFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    const Program program(installed.exe);
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(listLines(main), (Names{L"Ann", L"Bob"}));
+    deleteFirst(program, main, L"Ann");
+
+    EXPECT_EQ(quitAnswering(program, main, IDYES), notSaved + L"it is marked read-only.");
+    EXPECT_TRUE(IsWindowVisible(main)) << "the window stays open after the failed save";
+    EXPECT_EQ(listLines(main), Names{L"Bob"}) << "the change is still there";
+    EXPECT_EQ(fileBytes(installed.clientFile), old);
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{});
+
+    quitAnswering(program, main, IDNO);
+    EXPECT_EQ(program.waitForExit(), 0u);
+    EXPECT_EQ(fileBytes(installed.clientFile), old);
+}
+
+TEST(FileSystem, FileHeldAtStartIsKeptAsideWhenTheNewClientsAreSaved) {
+    const Installed installed;
+    const Bytes old = clientsFile({"Ann", "Bob"});
+    writeFileBytes(installed.clientFile, old);
+    HeldFile holder(installed.clientFile);
+    ASSERT_TRUE(holder.held());
+    const Program program(installed.exe);
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(answerBox(program, L"Opening Client File", IDOK),
+              L"The client file could not be read: another program is using it.");
+    EXPECT_EQ(listCount(main), 0);
+
+    holder.release();
+    ASSERT_TRUE(addClientNamed(program, main, L"Cy"));
+    EXPECT_EQ(quitAnswering(program, main, IDYES),
+              L"The client file could not be read when the program started, so it was kept as "
+              L"vellumor.vmr.unreadable-1 in the same folder.");
+    EXPECT_EQ(program.waitForExit(), 0u);
+    EXPECT_EQ(fileBytes(installed.folderPath + L"vellumor.vmr.unreadable-1"), old);
+    EXPECT_EQ(namesIn(fileBytes(installed.clientFile)), std::vector<std::string>{"Cy"});
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{L"vellumor.vmr.unreadable-1"});
+}
+
+TEST(FileSystem, FileHeldAtQuitIsLeftAsItWasAndTheWindowStaysOpen) {
+    const Installed installed;
+    const Bytes old = clientsFile({"Ann", "Bob"});
+    writeFileBytes(installed.clientFile, old);
+    const Program program(installed.exe);
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(listCount(main), 2);
+    deleteFirst(program, main, L"Ann");
+    HeldFile holder(installed.clientFile);
+    ASSERT_TRUE(holder.held());
+
+    EXPECT_EQ(quitAnswering(program, main, IDYES), notSaved + L"another program is using it.");
+    EXPECT_TRUE(IsWindowVisible(main)) << "the window stays open after the failed save";
+    holder.release();
+    EXPECT_EQ(fileBytes(installed.clientFile), old);
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{}) << "a failed save leaves nothing behind";
+
+    // Once the other program lets go, the same changes save.
+    EXPECT_EQ(quitAnswering(program, main, IDYES), L"");
+    EXPECT_EQ(program.waitForExit(), 0u);
+    EXPECT_EQ(fileBytes(installed.clientFile), clientsFile({"Bob"}));
+}
+
+// Removes folders a test made, before its temporary folder, which removes only
+// files, goes.
+struct RemovesFolders {
+    std::vector<std::wstring> paths;
+    ~RemovesFolders() {
+        for (const std::wstring& path : paths)
+            RemoveDirectoryW(path.c_str());
+    }
+};
+
+bool isFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The save may refuse to replace the folder, or keep it aside under a new
+// name; either way it is still there and the user was told.
+TEST(FileSystem, ClientFileThatIsAFolderIsReportedAndNeverRemoved) {
+    const Installed installed;
+    const std::wstring kept = installed.clientFile + L".unreadable-1";
+    const RemovesFolders cleanup{{installed.clientFile, kept}};
+    ASSERT_TRUE(CreateDirectoryW(installed.clientFile.c_str(), nullptr));
+    const Program program(installed.exe);
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(answerBox(program, L"Opening Client File", IDOK),
+              L"The client file could not be read: access to it was denied.");
+    EXPECT_EQ(listCount(main), 0);
+
+    ASSERT_TRUE(addClientNamed(program, main, L"Cy"));
+    const std::wstring report = quitAnswering(program, main, IDYES);
+    if (report.substr(0, notSaved.size()) == notSaved) {
+        EXPECT_TRUE(IsWindowVisible(main)) << "the window stays open after the failed save";
+        EXPECT_TRUE(isFolder(installed.clientFile));
+        quitAnswering(program, main, IDNO);
+    } else {
+        EXPECT_EQ(report, L"The client file could not be read when the program started, so it "
+                          L"was kept as vellumor.vmr.unreadable-1 in the same folder.");
+        EXPECT_TRUE(isFolder(kept)) << "the folder is kept aside";
+        EXPECT_EQ(namesIn(fileBytes(installed.clientFile)), std::vector<std::string>{"Cy"});
+    }
+    EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+struct LocalFreer {
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+using LocalMemory = std::unique_ptr<void, LocalFreer>;
+
+// Denies everyone the right to add files to a folder while it lives, and
+// restores the folder's old permissions afterwards.
+class NoFilesAdded {
+  public:
+    explicit NoFilesAdded(std::wstring path) : folder(std::move(path)) {
+        PACL oldList = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                  nullptr, nullptr, &oldList, nullptr,
+                                  &descriptor) != ERROR_SUCCESS)
+            return;
+        oldDescriptor.reset(descriptor);
+        old = oldList;
+        EXPLICIT_ACCESSW deny{};
+        deny.grfAccessPermissions = FILE_ADD_FILE;
+        deny.grfAccessMode = DENY_ACCESS;
+        deny.grfInheritance = NO_INHERITANCE;
+        deny.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+        deny.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+        PACL newList = nullptr;
+        if (SetEntriesInAclW(1, &deny, oldList, &newList) != ERROR_SUCCESS) return;
+        const LocalMemory keep(newList);
+        applied = set(newList);
+    }
+    ~NoFilesAdded() {
+        if (applied) set(old);
+    }
+    NoFilesAdded(const NoFilesAdded&) = delete;
+    NoFilesAdded& operator=(const NoFilesAdded&) = delete;
+
+    // Whether the system refuses a new file in the folder now.
+    bool enforced() const {
+        const std::wstring probe = folder + L"probe";
+        const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return applied;
+        CloseHandle(file);
+        DeleteFileW(probe.c_str());
+        return false;
+    }
+
+  private:
+    bool set(PACL list) {
+        return SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT,
+                                     DACL_SECURITY_INFORMATION, nullptr, nullptr, list,
+                                     nullptr) == ERROR_SUCCESS;
+    }
+
+    std::wstring folder;
+    LocalMemory oldDescriptor;
+    PACL old = nullptr;
+    bool applied = false;
+};
+
+TEST(FileSystem, FolderThatTakesNoNewFileIsReportedAtStartAndAtQuit) {
+    const Installed installed;
+    const NoFilesAdded denied(installed.folderPath);
+    if (!denied.enforced())
+        GTEST_SKIP() << "this system lets this user add files to a folder whose permissions "
+                        "deny it (Wine does not check them), so a folder the program may not "
+                        "write to cannot be shown here";
+    const Program program(installed.exe);
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(answerBox(program, L"Opening Client File", IDOK),
+              L"The client file could not be read: access to it was denied.");
+    ASSERT_TRUE(addClientNamed(program, main, L"Cy"));
+    EXPECT_EQ(quitAnswering(program, main, IDYES), notSaved + L"access to it was denied.");
+    EXPECT_TRUE(IsWindowVisible(main));
+    quitAnswering(program, main, IDNO);
+    EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+Bytes withCount(Bytes file, std::int32_t count) {
+    std::memcpy(file.data() + 4, &count, sizeof count);
+    return file;
+}
+
+Bytes cut(Bytes file, std::size_t size) {
+    file.resize(size);
+    return file;
+}
+
+// Every damaged shape: the clients that could be read are listed and saved
+// again; a file that could not be read is reported at start and kept, beside
+// an earlier kept file, when the clients added since are saved.
+TEST(FileSystem, DamagedFilesAreLoadedAsFarAsTheyGoOrReportedAndKept) {
+    const Bytes two = clientsFile({"Ann", "Bob"});
+    const std::wstring damagedCount = L"The client file is damaged: it gives ";
+    struct Case {
+        const char* shape;
+        Bytes file;
+        std::vector<std::string> listed;
+        std::wstring report; // empty: loaded as far as it goes
+    };
+    const Case cases[] = {
+        {"cut header", cut(two, 3), {}, L""},
+        {"cut inside the second record", cut(two, 8 + 1241 + 100), {"Ann", "Bob"}, L""},
+        {"count -1", withCount(two, -1), {}, damagedCount + L"-1 as its number of clients."},
+        {"count 2,000,000,000",
+         withCount(two, 2000000000),
+         {},
+         damagedCount + L"2000000000 as its number of clients."},
+        {"count 1,000,001",
+         withCount(two, 1000001),
+         {},
+         damagedCount + L"1000001 as its number of clients."},
+    };
+    const Bytes earlier = {'k', 'e', 'p', 't'};
+    const std::wstring keptReport =
+        L"The client file could not be read when the program started, so it was kept as "
+        L"vellumor.vmr.unreadable-2 in the same folder.";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shape);
+        const Installed installed;
+        writeFileBytes(installed.clientFile, c.file);
+        writeFileBytes(installed.clientFile + L".unreadable-1", earlier);
+        const Program program(installed.exe);
+        const HWND main = waitForMainWindow(program);
+        ASSERT_NE(main, nullptr);
+        if (!c.report.empty()) {
+            EXPECT_EQ(answerBox(program, L"Opening Client File", IDOK), c.report);
+        }
+        Names listed;
+        for (const std::string& name : c.listed)
+            listed.emplace_back(name.begin(), name.end());
+        EXPECT_EQ(listLines(main), listed);
+
+        ASSERT_TRUE(addClientNamed(program, main, L"Cy"));
+        const bool unreadable = !c.report.empty();
+        EXPECT_EQ(quitAnswering(program, main, IDYES), unreadable ? keptReport : L"");
+        EXPECT_EQ(program.waitForExit(), 0u);
+        std::vector<std::string> saved = c.listed;
+        saved.push_back("Cy");
+        EXPECT_EQ(namesIn(fileBytes(installed.clientFile)), saved);
+        EXPECT_EQ(fileBytes(installed.clientFile + L".unreadable-1"), earlier);
+        if (unreadable) {
+            EXPECT_EQ(fileBytes(installed.clientFile + L".unreadable-2"), c.file);
+        }
+        EXPECT_EQ(otherFiles(installed.folderPath).size(), unreadable ? 2u : 1u);
+    }
+}
+
+} // namespace
