@@ -35,8 +35,16 @@ DecodedClients decodeClients(const std::uint8_t* data, std::size_t size) {
                          " as its number of clients.";
         return result;
     }
+    const auto count = static_cast<std::size_t>(result.count);
+    // Room for the clients a session adds, so that the first addition does not
+    // copy them all while both copies are held. Only an aid: refused, the
+    // records get exactly their own room.
     try {
-        result.records.resize(static_cast<std::size_t>(result.count));
+        result.records.reserve(count + count / 16);
+    } catch (const std::bad_alloc&) {
+    }
+    try {
+        result.records.resize(count);
     } catch (const std::bad_alloc&) {
         result.ok = false;
         result.problem = "There is not enough memory to load the " + std::to_string(result.count) +
@@ -51,10 +59,16 @@ DecodedClients decodeClients(const std::uint8_t* data, std::size_t size) {
     return result;
 }
 
+std::vector<std::uint8_t> encodeHeader(std::size_t count) {
+    std::vector<std::uint8_t> header(fileHeaderSize);
+    std::memcpy(header.data(), versionText, tagSize);
+    writeLittleEndian(header.data() + tagSize, 4, static_cast<std::uint32_t>(count));
+    return header;
+}
+
 std::vector<std::uint8_t> encodeClients(const std::vector<ClientRecord>& records) {
-    std::vector<std::uint8_t> bytes(fileHeaderSize + records.size() * clientRecordSize);
-    std::memcpy(bytes.data(), versionText, tagSize);
-    writeLittleEndian(bytes.data() + tagSize, 4, static_cast<std::uint32_t>(records.size()));
+    std::vector<std::uint8_t> bytes = encodeHeader(records.size());
+    bytes.resize(fileHeaderSize + records.size() * clientRecordSize);
     if (!records.empty())
         std::memcpy(bytes.data() + fileHeaderSize, records.data(),
                     records.size() * clientRecordSize);

@@ -30,8 +30,10 @@ struct DecodedClients {
 // negative or above maxClientCount, or records that do not fit in memory, give
 // ok == false and no records.
 DecodedClients decodeClients(const std::uint8_t* data, std::size_t size);
-// The tag "1.01", the count and the records. Throws std::bad_alloc when the
-// bytes do not fit in memory.
+// The tag "1.01" and the count: how the file begins.
+std::vector<std::uint8_t> encodeHeader(std::size_t count);
+// The header and the records. Throws std::bad_alloc when the bytes do not fit
+// in memory.
 std::vector<std::uint8_t> encodeClients(const std::vector<ClientRecord>& records);
 
 // The count as the header states it (missing bytes zero), and how many bytes of

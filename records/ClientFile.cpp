@@ -71,40 +71,51 @@ FileHandle openClientFile() {
     return file;
 }
 
-// Reads on until `bytes` holds `size` bytes or the file ends. The buffer grows
-// with what the file really holds, whatever its header claims.
-bool readUpTo(const FileHandle& file, std::vector<std::uint8_t>& bytes, std::size_t size) {
-    while (bytes.size() < size) {
-        const std::size_t filled = bytes.size();
-        bytes.resize(std::min(size, filled + ioChunk));
+// Reads on until `size` bytes are in `buffer` or the file ends; `got` says how
+// many arrived.
+bool readUpTo(const FileHandle& file, std::uint8_t* buffer, std::size_t size, std::size_t& got) {
+    for (got = 0; got < size;) {
         DWORD done = 0;
-        if (!fileAccess().read(file.get(), bytes.data() + filled,
-                               static_cast<DWORD>(bytes.size() - filled), done))
+        if (!fileAccess().read(file.get(), buffer + got,
+                               static_cast<DWORD>(std::min(size - got, ioChunk)), done))
             return false;
-        bytes.resize(filled + done);
         if (done == 0) break;
+        got += done;
     }
     return true;
 }
 
-// Writes the complete new content to `path` and flushes it to the disk.
+DWORD writeAll(const FileHandle& file, const std::uint8_t* data, std::size_t size) {
+    for (std::size_t written = 0; written < size;) {
+        DWORD done = 0;
+        const auto piece = static_cast<DWORD>(std::min(size - written, ioChunk));
+        if (!fileAccess().write(file.get(), data + written, piece, done)) return GetLastError();
+        if (done == 0) return ERROR_WRITE_FAULT;
+        written += done;
+    }
+    return ERROR_SUCCESS;
+}
+
+// Writes the complete new content to `path` and flushes it to the disk. The
+// records lie in memory as in the file, so after a first piece of the header
+// and the first records they go out straight from there, in the same pieces as
+// a copy would: the clients are never held twice.
 DWORD writeComplete(const std::wstring& path) {
-    std::vector<std::uint8_t> bytes;
+    const auto* records = reinterpret_cast<const std::uint8_t*>(clients.data());
+    const std::size_t size = clients.size() * sizeof(ClientRecord);
+    const std::size_t head = std::min(size, ioChunk - fileHeaderSize);
+    std::vector<std::uint8_t> first;
     try {
-        bytes = encodeClients(clients);
+        first = encodeHeader(clients.size());
+        first.insert(first.end(), records, records + head);
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     FileHandle file(fileAccess().open(path, GENERIC_WRITE, CREATE_ALWAYS));
     if (!file.isOpen()) return GetLastError();
-    for (std::size_t written = 0; written < bytes.size();) {
-        DWORD done = 0;
-        const auto piece = static_cast<DWORD>(std::min(bytes.size() - written, ioChunk));
-        if (!fileAccess().write(file.get(), bytes.data() + written, piece, done))
-            return GetLastError();
-        if (done == 0) return ERROR_WRITE_FAULT;
-        written += done;
-    }
+    DWORD error = writeAll(file, first.data(), first.size());
+    if (error == ERROR_SUCCESS) error = writeAll(file, records + head, size - head);
+    if (error != ERROR_SUCCESS) return error;
     return fileAccess().flush(file.get()) ? ERROR_SUCCESS : GetLastError();
 }
 
@@ -115,7 +126,7 @@ DWORD putInPlace(const std::wstring& written, bool replacing, const std::wstring
     if (!replacing) return access.move(written, dataFileName) ? ERROR_SUCCESS : GetLastError();
     if (access.replace(dataFileName, written, kept)) return ERROR_SUCCESS;
     const DWORD error = GetLastError();
-    // ReplaceFileW can fail after it has renamed the old file away; the new
+    // Should a replace have failed after the old file went away, the new
     // content is complete, so it takes the vacant name.
     if (!exists(dataFileName) && access.move(written, dataFileName)) return ERROR_SUCCESS;
     return error;
@@ -152,21 +163,24 @@ FileResult loadClients() {
         fileUnreadable = exists(dataFileName);
         return failure("read", reasonFor(error));
     }
-    std::vector<std::uint8_t> bytes;
-    try {
-        if (!readUpTo(file, bytes, fileHeaderSize) ||
-            !readUpTo(file, bytes, usedFileSize(statedCount(bytes.data(), bytes.size())))) {
-            fileUnreadable = true;
-            return failure("read", reasonFor(GetLastError()));
-        }
-    } catch (const std::bad_alloc&) {
+    // The header says how many records follow. They lie back to back as in
+    // memory, so they are read straight into place, and bytes the file does
+    // not hold stay zero; the file is never held in memory twice.
+    std::uint8_t header[fileHeaderSize] = {};
+    std::size_t got = 0;
+    if (!readUpTo(file, header, sizeof header, got)) {
         fileUnreadable = true;
-        return failure("read", reasonFor(ERROR_NOT_ENOUGH_MEMORY));
+        return failure("read", reasonFor(GetLastError()));
     }
-    DecodedClients decoded = decodeClients(bytes.data(), bytes.size());
+    DecodedClients decoded = decodeClients(header, got);
     if (!decoded.ok) {
         fileUnreadable = true;
         return {false, decoded.problem};
+    }
+    if (!readUpTo(file, reinterpret_cast<std::uint8_t*>(decoded.records.data()),
+                  decoded.records.size() * sizeof(ClientRecord), got)) {
+        fileUnreadable = true;
+        return failure("read", reasonFor(GetLastError()));
     }
     clients = std::move(decoded.records);
     return {};

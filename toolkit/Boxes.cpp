@@ -61,8 +61,41 @@ std::string listBoxLine(HWND dialog, int id, int position) {
     return narrow(line);
 }
 
-void listBoxReserve(HWND dialog, int id, int lines, std::size_t bytes) {
-    toListBox(dialog, id, LB_INITSTORAGE, static_cast<WPARAM>(lines), static_cast<LPARAM>(bytes));
+// A sorted list searches for each new line's place, comparing it with about
+// log2(count) of its lines. A line that sorts after the last one goes to the
+// end either way, which one comparison by the list's own rule (its locale, case
+// ignored) tells; every line of a saved client file does, as it is in list
+// order. Without redrawing, no line pays for the scroll bar and the repaint.
+std::vector<int> listBoxAddLines(HWND dialog, int id, const std::vector<std::string>& lines) {
+    std::vector<int> positions;
+    const HWND list = getControl(dialog, id);
+    if (!list) return positions;
+    std::size_t characters = 0;
+    for (const std::string& line : lines)
+        characters += line.size() + 1;
+    SendMessageW(list, LB_INITSTORAGE, lines.size(), characters * sizeof(wchar_t));
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    const auto locale = static_cast<LCID>(SendMessageW(list, LB_GETLOCALE, 0, 0));
+    const int count = listBoxCount(dialog, id);
+    bool empty = count == 0;
+    std::wstring last = empty ? std::wstring() : widen(listBoxLine(dialog, id, count));
+    positions.reserve(lines.size());
+    for (const std::string& text : lines) {
+        std::wstring line = widen(text);
+        const bool atEnd = empty || CompareStringW(locale, NORM_IGNORECASE, last.c_str(), -1,
+                                                   line.c_str(), -1) == CSTR_LESS_THAN;
+        const LRESULT index = SendMessageW(list, atEnd ? LB_INSERTSTRING : LB_ADDSTRING,
+                                           atEnd ? static_cast<WPARAM>(-1) : 0,
+                                           reinterpret_cast<LPARAM>(line.c_str()));
+        positions.push_back(static_cast<int>(index) + 1); // LB_ERR gives 0, LB_ERRSPACE -1
+        if (index < 0) break;
+        if (atEnd) {
+            last = std::move(line);
+            empty = false;
+        }
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    return positions;
 }
 
 // The path may be longer than MAX_PATH: the buffer grows until it fits.

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Shows a modal message box owned by `owner`, or by the active dialog when
 // owner is nullptr; an empty caption gets a default one. Returns the button's
@@ -18,8 +19,11 @@ int listBoxGetSelect(HWND dialog, int id, int firstPosition = 1);
 void listBoxDelete(HWND dialog, int id, int position);
 int listBoxCount(HWND dialog, int id);
 std::string listBoxLine(HWND dialog, int id, int position);
-// Reserves room for `lines` more lines before a bulk fill.
-void listBoxReserve(HWND dialog, int id, int lines, std::size_t bytes);
+// Adds the lines one after the other, as listBoxAdd would, and returns the
+// position each took; it stops after a line the list refused (position <= 0).
+// Made for filling a list in bulk: room is reserved first, the list is not
+// redrawn meanwhile, and a line that sorts after the last one is appended.
+std::vector<int> listBoxAddLines(HWND dialog, int id, const std::vector<std::string>& lines);
 
 // The folder of the program's own file, ending with a backslash.
 std::wstring programFolder();
