@@ -140,6 +140,20 @@ std::wstring freeKeptName() {
     }
 }
 
+// A file cut short still loads as far as it goes, the missing bytes zero; the
+// user is told, since a zero record shows as an empty line. Empty when the
+// file is whole (or empty, as on the first start).
+std::string shortFileNote(std::size_t headerGot, std::size_t got, std::size_t wanted) {
+    if (headerGot > 0 && headerGot < fileHeaderSize)
+        return "The client file ends inside its header: it holds no clients.";
+    if (got >= wanted) return {};
+    const std::size_t count = wanted / sizeof(ClientRecord);
+    const std::size_t incomplete = count - got / sizeof(ClientRecord);
+    return "The client file ends early: " + std::to_string(incomplete) + " of its " +
+           std::to_string(count) + (incomplete == 1 ? " clients is" : " clients are") +
+           " incomplete, and the missing answers are left blank.";
+}
+
 } // namespace
 
 int clientCount() { return static_cast<int>(clients.size()); }
@@ -167,23 +181,24 @@ FileResult loadClients() {
     // memory, so they are read straight into place, and bytes the file does
     // not hold stay zero; the file is never held in memory twice.
     std::uint8_t header[fileHeaderSize] = {};
-    std::size_t got = 0;
-    if (!readUpTo(file, header, sizeof header, got)) {
+    std::size_t headerGot = 0;
+    if (!readUpTo(file, header, sizeof header, headerGot)) {
         fileUnreadable = true;
         return failure("read", reasonFor(GetLastError()));
     }
-    DecodedClients decoded = decodeClients(header, got);
+    DecodedClients decoded = decodeClients(header, headerGot);
     if (!decoded.ok) {
         fileUnreadable = true;
         return {false, decoded.problem};
     }
-    if (!readUpTo(file, reinterpret_cast<std::uint8_t*>(decoded.records.data()),
-                  decoded.records.size() * sizeof(ClientRecord), got)) {
+    const std::size_t wanted = decoded.records.size() * sizeof(ClientRecord);
+    std::size_t got = 0;
+    if (!readUpTo(file, reinterpret_cast<std::uint8_t*>(decoded.records.data()), wanted, got)) {
         fileUnreadable = true;
         return failure("read", reasonFor(GetLastError()));
     }
     clients = std::move(decoded.records);
-    return {};
+    return {true, shortFileNote(headerGot, got, wanted)};
 }
 
 FileResult saveClients() {

@@ -258,11 +258,15 @@ TEST_F(MainWindowTest, UnsortedFileIsArrangedInListOrder) {
     Bytes cut = encodeClients({client("beta", "Berkeley")});
     cut[4] = 2; // two clients stated, one present: the second is all zero
     writeFile(cut);
+    const MessageBoxAnswerer boxes({IDOK});
     run({inMain([] {
         expectShown({"", "beta"}, 1);
         EXPECT_EQ(cityOf(clients[1]), "Berkeley");
         clickMain(quitButton);
     })});
+    ASSERT_EQ(boxes.seen().size(), 1u) << "the cut file is reported";
+    EXPECT_EQ(boxes.seen()[0].text, "The client file ends early: 1 of its 2 clients is "
+                                    "incomplete, and the missing answers are left blank.");
 }
 
 TEST_F(MainWindowTest, LoadProblemIsShownOverAnEmptyListAndTheFileIsKept) {
