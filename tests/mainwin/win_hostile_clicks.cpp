@@ -2,6 +2,7 @@
 // open. The open window disables the main window, but clicks that were queued
 // before (a user clicking fast) or that are posted to its buttons still reach
 // the buttons; none of them may start a second command.
+#include "ClientLines.h"
 #include "WindowsTest.h"
 
 #include "form/IntakeForm.h"
@@ -27,8 +28,6 @@ constexpr int burst = 20;
 constexpr int formProcess = 150;
 constexpr int formName = 202;
 const int everyCommand[] = {addButton, editButton, deleteButton, showButton, quitButton};
-
-using Names = std::vector<std::string>;
 
 // A message box of this thread: a visible dialog that the toolkit did not make.
 std::vector<HWND> openBoxes() {
@@ -75,20 +74,6 @@ void answerBox(int button) {
     ASSERT_EQ(boxes.size(), 1u);
     PostMessageW(boxes[0], WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(boxes[0], button)));
-}
-
-Names listed() {
-    Names lines;
-    for (int k = 1; k <= listBoxCount(mainWindow, clientList); ++k)
-        lines.push_back(listBoxLine(mainWindow, clientList, k));
-    return lines;
-}
-
-Names clientNames() {
-    Names names;
-    for (const ClientRecord& record : clients)
-        names.push_back(recordName(record));
-    return names;
 }
 
 void expectClients(const Names& names) {

@@ -2,6 +2,7 @@
 // click its buttons and the form's, each once the window it needs is ready;
 // message boxes are answered as a user would. After every command the list and
 // `clients` must stand in the same order.
+#include "ClientLines.h"
 #include "MessageBoxAnswerer.h"
 #include "WindowsTest.h"
 
@@ -25,7 +26,6 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
 using Bytes = std::vector<std::uint8_t>;
 
 struct Step {
@@ -54,20 +54,6 @@ void typeInForm(int id, const std::string& text) {
     controlSetText(getControl(formWindow, id), text);
 }
 void closeMain(WPARAM command = SC_CLOSE) { PostMessageW(mainWindow, WM_SYSCOMMAND, command, 0); }
-
-Names listed() {
-    Names lines;
-    for (int k = 1; k <= listBoxCount(mainWindow, clientList); ++k)
-        lines.push_back(listBoxLine(mainWindow, clientList, k));
-    return lines;
-}
-
-Names clientNames() {
-    Names names;
-    for (const ClientRecord& record : clients)
-        names.push_back(recordName(record));
-    return names;
-}
 
 int selected() { return listBoxGetSelect(mainWindow, clientList, 1); }
 
