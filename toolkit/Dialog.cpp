@@ -82,6 +82,72 @@ void redrawNow(HWND window, const RECT* area) {
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
+std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// A multi-line text box without auto-scroll refuses an insertion whose text
+// needs more lines than the box shows. Wine's edit control puts a replaced
+// selection back at the wrong place when it refuses such a replacement: it
+// copies from past the refused text, so characters are lost and, when the
+// whole of a full box was selected, it reads past its text buffer and corrupts
+// the heap. Its refusal of an insertion at a plain caret is sound, so these
+// boxes delete the selection first, then insert, and put the selection back
+// when nothing went in.
+WNDPROC editProcedure = nullptr; // the EDIT class's own, shared by every text box
+
+// Typing, pasting or replacing the selection with a non-empty text.
+bool insertsText(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == EM_REPLACESEL)
+        return lParam != 0 && *reinterpret_cast<const wchar_t*>(lParam) != L'\0';
+    if ((GetWindowLongPtrW(box, GWL_STYLE) & ES_READONLY) != 0) return false;
+    if (message == WM_PASTE) return true;
+    return message == WM_CHAR && (wParam == L'\r' || wParam == L'\n' || wParam == L'\t' ||
+                                  (wParam >= L' ' && wParam != 0x7F));
+}
+
+LRESULT replaceAfterDeleting(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD start = 0;
+    DWORD end = 0;
+    CallWindowProcW(editProcedure, box, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                    reinterpret_cast<LPARAM>(&end));
+    if (start == end) return CallWindowProcW(editProcedure, box, message, wParam, lParam);
+    const std::wstring selected = windowText(box).substr(start, end - start);
+    CallWindowProcW(editProcedure, box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
+    const int length = GetWindowTextLengthW(box);
+    const LRESULT answer = CallWindowProcW(editProcedure, box, message, wParam, lParam);
+    if (GetWindowTextLengthW(box) == length) {
+        CallWindowProcW(editProcedure, box, EM_REPLACESEL, TRUE,
+                        reinterpret_cast<LPARAM>(selected.c_str()));
+        CallWindowProcW(editProcedure, box, EM_SETSEL, start, static_cast<LPARAM>(end));
+    }
+    return answer;
+}
+
+LRESULT CALLBACK multiLineBoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (insertsText(box, message, wParam, lParam))
+            return replaceAfterDeleting(box, message, wParam, lParam);
+        return CallWindowProcW(editProcedure, box, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+void guardReplacements(HWND box) {
+    if (const LONG_PTR previous =
+            SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(multiLineBoxProcedure)))
+        editProcedure = reinterpret_cast<WNDPROC>(previous);
+}
+
+bool refusesExtraLines(ControlKind kind, DWORD style) {
+    return kind == ControlKind::textBox &&
+           (style & (ES_MULTILINE | ES_AUTOVSCROLL)) == ES_MULTILINE;
+}
+
 } // namespace
 
 HWND dialogNew(int /*unitsMode: dialog units only*/, HWND owner, std::string_view caption, int x,
@@ -124,6 +190,7 @@ void controlAdd(ControlKind kind, HWND dialog, int id, std::string_view text, in
         rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, dialog,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!control) return;
+    if (refusesExtraLines(kind, finalStyle)) guardReplacements(control);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(owner->font), TRUE);
     addControlRecord(control, {dialog, id, kind, finalStyle, exStyle, callback, 0, {}});
     if (initialItems)
@@ -137,12 +204,7 @@ void controlSetText(HWND window, std::string_view text) {
     SetWindowTextW(window, widen(text).c_str());
 }
 
-std::string controlGetText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return narrow(text);
-}
+std::string controlGetText(HWND window) { return narrow(windowText(window)); }
 
 void controlSetCheck(HWND dialog, int id, int state) {
     CheckDlgButton(dialog, id, static_cast<UINT>(state));
