@@ -2,12 +2,12 @@
 // order, as CSV for spreadsheets or as JSON for other systems.
 //
 // An export should cost little more than reading the file and writing the
-// result, so: batches of clients are exported two at a time on threads of
-// their own while the file is read and the output written; each client's
-// export goes straight into its batch's buffer; everything a field writes
-// besides its own text (names, option and item texts, small numbers) is
-// prepared once; and a record's text is scanned eight bytes at a time and
-// copied whole unless it holds a byte that must be replaced.
+// result, so: two threads take batches of clients in turn, each reading,
+// exporting and writing its own batch while the other works on the next; each
+// client's export goes straight into its batch's buffer; everything a field
+// writes besides its own text (names, option and item texts, small numbers) is
+// prepared once, and so is what each byte of text becomes; and what is written
+// goes on to the disk while the export goes on.
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientFields.h"
@@ -17,10 +17,11 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
-#include <functional>
-#include <future>
+#include <mutex>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -30,54 +31,70 @@ char* put(char* out, std::string_view text) {
     return out + text.size();
 }
 
-// A short text ready to be written: padded, so that a text of up to
-// `fixedCopy` bytes goes out in one copy of that fixed size; what is written
-// next overwrites the padding.
+// A short text ready to be written: kept in place and padded, so that a text
+// of up to `fixedCopy` bytes goes out in one copy of that fixed size; what is
+// written next overwrites the padding. A longer text is kept aside.
 class Piece {
   public:
     static constexpr std::size_t fixedCopy = 32;
 
-    explicit Piece(std::string_view text)
-        : bytes(std::string(text) + std::string(fixedCopy, '\0')), length(text.size()) {}
+    explicit Piece(std::string_view text) : length(text.size()) {
+        if (length <= fixedCopy)
+            std::memcpy(shortBytes.data(), text.data(), length);
+        else
+            longBytes = text;
+    }
 
     char* put(char* out) const {
         if (length <= fixedCopy)
-            std::memcpy(out, bytes.data(), fixedCopy);
+            std::memcpy(out, shortBytes.data(), fixedCopy);
         else
-            std::memcpy(out, bytes.data(), length);
+            std::memcpy(out, longBytes.data(), length);
         return out + length;
     }
     std::size_t size() const { return length; }
 
   private:
-    std::string bytes;
+    std::array<char, fixedCopy> shortBytes{};
+    std::string longBytes;
     std::size_t length = 0;
 };
 
-// How one format writes a record's text: the replacement for each byte that
-// cannot stand as it is (empty for the others).
-struct TextFormat {
-    bool json;
-    std::array<std::string, 256> replacement;
+// How one format writes each byte of a record's text: as itself or as its
+// replacement, at most 6 bytes (a JSON "\u00XX"). An entry is 8 bytes long and
+// goes out whole in one copy; what is written next overwrites what lies past
+// its `length`. `quoted` marks the bytes that make a CSV cell need quotes.
+struct TextByte {
+    char bytes[6];
+    std::uint8_t length;
+    bool quoted;
 };
+static_assert(sizeof(TextByte) == 8);
+using TextFormat = std::array<TextByte, 256>;
 
 TextFormat textFormat(bool json) {
-    TextFormat format{json, {}};
-    for (int byte = 0x80; byte < 0x100; ++byte) {
+    TextFormat format{};
+    const auto set = [&format](int byte, std::string_view text) {
+        std::memcpy(format[byte].bytes, text.data(), text.size());
+        format[byte].length = static_cast<std::uint8_t>(text.size());
+    };
+    for (int byte = 0; byte < 0x100; ++byte) {
         const char c = static_cast<char>(byte);
-        format.replacement[byte] = win1252ToUtf8(std::string_view(&c, 1));
+        set(byte, win1252ToUtf8(std::string_view(&c, 1)));
     }
     if (json) {
         constexpr char hex[] = "0123456789abcdef";
         for (int byte = 0; byte < 0x20; ++byte)
-            format.replacement[byte] = std::string("\\u00") + hex[byte >> 4] + hex[byte & 0xF];
-        format.replacement['\n'] = "\\n";
-        format.replacement['\r'] = "\\r";
-        format.replacement['\t'] = "\\t";
-        format.replacement['"'] = "\\\"";
-        format.replacement['\\'] = "\\\\";
+            set(byte, std::string("\\u00") + hex[byte >> 4] + hex[byte & 0xF]);
+        set('\n', "\\n");
+        set('\r', "\\r");
+        set('\t', "\\t");
+        set('"', "\\\"");
+        set('\\', "\\\\");
     } else {
-        format.replacement['"'] = "\"\"";
+        set('"', "\"\"");
+        for (const char c : {'"', ',', '\r', '\n'})
+            format[static_cast<unsigned char>(c)].quoted = true;
     }
     return format;
 }
@@ -88,128 +105,25 @@ constexpr std::size_t mostPerByte = 6;
 const TextFormat csvText = textFormat(false);
 const TextFormat jsonText = textFormat(true);
 
-// Tests on eight bytes at once, marking the high bit of each byte that passes.
-// The lowest mark is always right; a byte above a marked one may be marked
-// wrongly, so the scan below trusts a mark only below the lowest mark it knows.
-constexpr std::uint64_t everyByte = 0x0101010101010101u;
-constexpr std::uint64_t highBits = 0x8080808080808080u;
-
-constexpr std::uint64_t bytesBelow(std::uint64_t word, unsigned char limit) { // limit <= 128
-    return (word - everyByte * limit) & ~word & highBits;
-}
-constexpr std::uint64_t bytesEqual(std::uint64_t word, unsigned char c) {
-    return bytesBelow(word ^ (everyByte * c), 1);
-}
-
-// The bytes of a word that the format replaces (a CSV quote, a JSON control,
-// quote or backslash, and every byte above 0x7F) and those that make a CSV
-// cell need quotes (comma, quote, CR, LF).
-struct WordMarks {
-    std::uint64_t replaced;
-    std::uint64_t quoted;
-};
-
-WordMarks marksOf(std::uint64_t word, const TextFormat& format) {
-    const std::uint64_t high = word & highBits;
-    if (format.json)
-        return {high | bytesBelow(word, 0x20) | bytesEqual(word, '"') | bytesEqual(word, '\\'), 0};
-    const std::uint64_t quote = bytesEqual(word, '"');
-    return {high | quote,
-            quote | bytesEqual(word, ',') | bytesEqual(word, '\r') | bytesEqual(word, '\n')};
-}
-
-// The bytes that end a text or that the format replaces or quotes: CSV: the
-// controls up to CR, bytes above 0x7F, quotes and commas; JSON: controls,
-// bytes above 0x7F, quotes and backslashes. Most words of most texts have none.
-std::uint64_t specialBytes(std::uint64_t word, const TextFormat& format) {
-    if (format.json)
-        return (word & highBits) | bytesBelow(word, 0x20) | bytesEqual(word, '"') |
-               bytesEqual(word, '\\');
-    return (word & highBits) | bytesBelow(word, '\r' + 1) | bytesEqual(word, '"') |
-           bytesEqual(word, ',');
-}
-
-// Eight bytes in memory order, the first in the lowest bits: the scan finds a
-// byte's place from its mark's bit.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
-
-std::uint64_t wordAt(const char* bytes) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
-}
-
-// The scan reads a text field in words of eight bytes; the last word may reach
-// past the field, never past the record.
-constexpr bool textWordsStayInRecord() {
-    for (const FieldInfo* field : clientFields)
-        if ((field->kind == FieldKind::text || field->kind == FieldKind::otherText) &&
-            field->span.offset + (field->span.size + 7u) / 8u * 8u > clientRecordSize)
-            return false;
-    return true;
-}
-static_assert(textWordsStayInRecord());
-
 // A field's text: its bytes up to the terminator, at most the whole field (as
-// readText reads it), and whether any of them is replaced or needs quotes.
-struct ScannedText {
-    std::string_view text;
-    bool replaced;
-    bool quoted;
-};
-
-ScannedText scanText(const ClientRecord& record, FieldSpan span, const TextFormat& format) {
-    const std::string_view field(reinterpret_cast<const char*>(&record) + span.offset, span.size);
-    ScannedText scanned{field, false, false};
-    for (std::size_t k = 0; k < field.size(); k += 8) {
-        std::uint64_t word = wordAt(field.data() + k);
-        if (field.size() - k < 8) // the bytes past the field end the text as a terminator would
-            word &= (std::uint64_t{1} << (8 * (field.size() - k))) - 1;
-        const std::uint64_t special = specialBytes(word, format);
-        if (special == 0) continue;
-        const std::uint64_t ends = bytesBelow(word, 1);
-        // The marks below the first end are right: a mark there means a byte.
-        const std::uint64_t before = ends == 0 ? ~std::uint64_t{0} : (ends & (~ends + 1)) - 1;
-        if (special & before) {
-            const WordMarks marks = marksOf(word, format);
-            scanned.replaced |= (marks.replaced & before) != 0;
-            scanned.quoted |= (marks.quoted & before) != 0;
-        }
-        if (ends != 0) {
-            scanned.text = field.substr(0, k + static_cast<std::size_t>(__builtin_ctzll(ends)) / 8);
-            break;
-        }
-    }
-    return scanned;
+// readText reads it).
+std::string_view textOf(const ClientRecord& record, FieldSpan span) {
+    const char* const bytes = reinterpret_cast<const char*>(&record) + span.offset;
+    return {bytes, strnlen(bytes, span.size)};
 }
 
-char* putBytes(char* out, std::string_view bytes, const TextFormat& format) {
-    for (const char c : bytes) {
-        const std::string& replacement = format.replacement[static_cast<unsigned char>(c)];
-        if (replacement.empty())
-            *out++ = c;
-        else
-            out = put(out, replacement);
+// The text as UTF-8 in the format, escaped; `quoted` tells whether a byte of it
+// makes a CSV cell need quotes.
+char* putText(char* out, std::string_view text, const TextFormat& format, bool& quoted) {
+    bool anyQuoted = false;
+    for (const char c : text) {
+        const TextByte& byte = format[static_cast<unsigned char>(c)];
+        std::memcpy(out, &byte, sizeof byte);
+        out += byte.length;
+        anyQuoted |= byte.quoted;
     }
+    quoted = anyQuoted;
     return out;
-}
-
-// The text as UTF-8 in the format, escaped; copied whole when nothing is, and
-// otherwise eight bytes at a time where none of them is.
-char* putText(char* out, const ScannedText& scanned, const TextFormat& format) {
-    const std::string_view text = scanned.text;
-    if (!scanned.replaced) return put(out, text);
-    std::size_t k = 0;
-    for (; k + 8 <= text.size(); k += 8) {
-        const std::uint64_t word = wordAt(text.data() + k);
-        if (marksOf(word, format).replaced == 0) {
-            std::memcpy(out, &word, sizeof word);
-            out += sizeof word;
-        } else {
-            out = putBytes(out, text.substr(k, 8), format);
-        }
-    }
-    return putBytes(out, text.substr(k), format);
 }
 
 // One field as the export writes it, prepared once from the catalogue.
@@ -352,22 +266,32 @@ std::string_view fieldBytes(const ClientRecord& record, const ExportField& field
             field.info->span.size};
 }
 
+// Every bit set fits in one 64-bit number.
+constexpr bool bitSetsFitInWord() {
+    for (const FieldInfo* field : clientFields)
+        if (field->kind == FieldKind::bitSet && field->span.size > 8) return false;
+    return true;
+}
+static_assert(bitSetsFitInWord());
+
 // The ticked items of a bit set, the first of `first`, the others of `next`
-// (which carry their separator), between `open` and `close`. The set bits are
-// found a byte at a time: a client has about a hundred items, few of them ticked.
+// (which carry their separator), between `open` and `close`. The set is taken
+// as one number, so that finding its set bits costs one loop per field.
 char* putTickedItems(char* out, const ClientRecord& record, const ExportField& field,
                      const std::vector<Piece>& first, const std::vector<Piece>& next,
                      std::string_view open, std::string_view close) {
     const std::string_view bytes = fieldBytes(record, field);
+    std::uint64_t bits = 0;
+    for (std::size_t k = bytes.size(); k-- > 0;)
+        bits = bits << 8 | static_cast<unsigned char>(bytes[k]);
+    if (first.size() < 64)
+        bits &= (std::uint64_t{1} << first.size()) - 1; // spare bits name no item
     out = put(out, open);
     const std::vector<Piece>* items = &first;
-    for (std::size_t byte = 0; byte < bytes.size(); ++byte)
-        for (unsigned bits = static_cast<unsigned char>(bytes[byte]); bits != 0; bits &= bits - 1) {
-            const std::size_t item = byte * 8 + static_cast<std::size_t>(__builtin_ctz(bits));
-            if (item >= items->size()) break; // spare bits name no item
-            out = (*items)[item].put(out);
-            items = &next;
-        }
+    for (; bits != 0; bits &= bits - 1) {
+        out = (*items)[static_cast<std::size_t>(__builtin_ctzll(bits))].put(out);
+        items = &next;
+    }
     return put(out, close);
 }
 
@@ -380,13 +304,21 @@ bool looksLikeFormula(std::string_view text) {
     return !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@');
 }
 
-char* putCsvText(char* out, const ScannedText& scanned) {
-    const bool quoted = scanned.quoted;
-    if (quoted) *out++ = '"';
-    if (looksLikeFormula(scanned.text)) *out++ = '\'';
-    out = putText(out, scanned, csvText);
-    if (quoted) *out++ = '"';
-    return out;
+// The cell is written one byte on, where the quote before it would go, and
+// moved back to its place when it needs no quotes.
+char* putCsvText(char* out, std::string_view text) {
+    if (text.empty()) return out;
+    char* const cell = out++;
+    if (looksLikeFormula(text)) *out++ = '\'';
+    bool quoted = false;
+    out = putText(out, text, csvText, quoted);
+    if (quoted) {
+        *cell = '"';
+        *out++ = '"';
+        return out;
+    }
+    std::memmove(cell, cell + 1, static_cast<std::size_t>(out - cell - 1));
+    return out - 1;
 }
 
 char* putCsvRecord(char* out, const ClientRecord& record, Digits& digits) {
@@ -397,7 +329,7 @@ char* putCsvRecord(char* out, const ClientRecord& record, Digits& digits) {
         case FieldValue::Type::none:
             break;
         case FieldValue::Type::text:
-            out = putCsvText(out, scanText(record, field.info->span, csvText));
+            out = putCsvText(out, textOf(record, field.info->span));
             break;
         case FieldValue::Type::option:
             out = field.csvItems[value.index].put(out);
@@ -437,11 +369,13 @@ char* putJsonRecord(char* out, const ClientRecord& record, Digits& digits) {
         case FieldValue::Type::none:
             out = put(out, "null");
             break;
-        case FieldValue::Type::text:
+        case FieldValue::Type::text: {
+            bool quoted = false; // a CSV concern
             *out++ = '"';
-            out = putText(out, scanText(record, field.info->span, jsonText), jsonText);
+            out = putText(out, textOf(record, field.info->span), jsonText, quoted);
             *out++ = '"';
             break;
+        }
         case FieldValue::Type::option:
             out = field.jsonItems[value.index].put(out);
             break;
@@ -494,70 +428,97 @@ void exportBatch(Batch& batch, bool json, std::size_t number) {
     batch.size = used;
 }
 
-// Two batches exported side by side, each on a thread of its own (on the
-// calling thread when no thread can be had), while the calling thread writes
-// the pair before and reads the pair after.
-struct BatchPair {
-    Batch batches[2];
-    std::future<void> exports[2];
+// The export's batches, shared out among threads that each take a batch from
+// reading through exporting to writing, so that its clients and its text stay
+// in the cache of one processor. The reads and the writes take turns in the
+// batches' order; the exports run side by side.
+class BatchTurns {
+  public:
+    BatchTurns(ClientFileReader& input, bool asJson, std::FILE* output, std::FILE* err)
+        : reader(input), json(asJson), target(output),
+          progress(err, "exported", input.facts().clients) {}
 
-    std::size_t clients() const { return batches[0].records.size() + batches[1].records.size(); }
-    bool read(ClientFileReader& reader, std::string& error) {
-        return reader.read(batches[0].records, clientBatch, error) &&
-               reader.read(batches[1].records, clientBatch, error);
-    }
-    void start(bool json, std::size_t number) {
-        for (int k = 0; k < 2; ++k) {
-            try {
-                exports[k] =
-                    std::async(std::launch::async, exportBatch, std::ref(batches[k]), json, number);
-            } catch (const std::system_error&) {
-                exportBatch(batches[k], json, number);
+    // Exports the batches `first`, `first + step`, ... until the reader has no
+    // more or another thread failed.
+    void run(std::size_t first, std::size_t step) {
+        Batch batch;
+        std::string problem;
+        for (std::size_t turn = first;; turn += step) {
+            if (!await(readTurn, turn)) return;
+            const bool read = reader.read(batch.records, clientBatch, problem);
+            const bool more = read && !batch.records.empty();
+            pass(readTurn, read, problem);
+            if (!more) return;
+            exportBatch(batch, json, turn * clientBatch);
+            if (!await(writeTurn, turn)) return;
+            const bool written =
+                std::fwrite(batch.text.data(), 1, batch.size, target) == batch.size;
+            if (written) {
+                startWriteback(target);
+                progress.done(turn * clientBatch + batch.records.size());
+            } else {
+                problem = std::string("cannot write the export: ") + std::strerror(errno);
             }
-            number += batches[k].records.size();
+            pass(writeTurn, written, problem);
         }
     }
-    void finish() {
-        for (std::future<void>& done : exports)
-            if (done.valid()) done.get();
+    bool failed() const { return hasFailed; }
+    const std::string& error() const { return failure; }
+
+  private:
+    // Waits for the turn; false when a thread failed meanwhile.
+    bool await(const std::size_t& next, std::size_t turn) {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return hasFailed || next == turn; });
+        return !hasFailed;
     }
-    bool write(std::FILE* target) const {
-        for (const Batch& batch : batches)
-            if (batch.size > 0 &&
-                std::fwrite(batch.text.data(), 1, batch.size, target) != batch.size)
-                return false;
-        return true;
+    // Ends the turn; the first failure's reason is the one kept.
+    void pass(std::size_t& next, bool succeeded, const std::string& problem) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            ++next;
+            if (!succeeded && !hasFailed) failure = problem;
+            hasFailed = hasFailed || !succeeded;
+        }
+        changed.notify_all();
     }
+
+    ClientFileReader& reader;
+    const bool json;
+    std::FILE* const target;
+    Progress progress;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t readTurn = 0;
+    std::size_t writeTurn = 0;
+    bool hasFailed = false;
+    std::string failure;
 };
 
-// Writes the export of the reader's records to `target`; false, with the
-// reason, when a read or a write failed.
+// Writes the export of the reader's records to `target`, on two threads (on
+// one when no second thread can be had); false, with the reason, when a read
+// or a write failed.
 bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, std::FILE* err,
                  std::string& error) {
     const std::string header = json ? "[" : csvHeader();
-    bool written = std::fwrite(header.data(), 1, header.size(), target) == header.size();
-    Progress progress(err, "exported", reader.facts().clients);
-    BatchPair pairs[2];
-    if (!pairs[0].read(reader, error)) return false;
-    std::size_t number = 0;
-    int current = 0;
-    for (; written && pairs[current].clients() > 0; current ^= 1) {
-        BatchPair& now = pairs[current];
-        BatchPair& other = pairs[current ^ 1];
-        now.start(json, number);
-        if (number > 0) { // the pair before: written, then filled with the next
-            written = other.write(target);
-            progress.done(number);
-        }
-        number += now.clients();
-        const bool read = other.read(reader, error);
-        now.finish();
-        if (!read) return false;
-    }
-    written = written && (number == 0 || pairs[current ^ 1].write(target));
-    progress.done(number);
     const std::string trailer = json ? "\n]\n" : "";
-    if (written && std::fwrite(trailer.data(), 1, trailer.size(), target) == trailer.size() &&
+    if (std::fwrite(header.data(), 1, header.size(), target) != header.size()) {
+        error = std::string("cannot write the export: ") + std::strerror(errno);
+        return false;
+    }
+    BatchTurns turns(reader, json, target, err);
+    try {
+        std::thread second(&BatchTurns::run, &turns, 1, 2);
+        turns.run(0, 2);
+        second.join();
+    } catch (const std::system_error&) {
+        turns.run(0, 1);
+    }
+    if (turns.failed()) {
+        error = turns.error();
+        return false;
+    }
+    if (std::fwrite(trailer.data(), 1, trailer.size(), target) == trailer.size() &&
         std::fflush(target) == 0)
         return true;
     error = std::string("cannot write the export: ") + std::strerror(errno);

@@ -12,6 +12,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #endif
 
@@ -96,6 +97,8 @@ void removeFile(const std::string& path) { DeleteFileW(wideFromUtf8(path).c_str(
 
 } // namespace
 
+void startWriteback(std::FILE*) {}
+
 bool sameFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION first{};
     BY_HANDLE_FILE_INFORMATION second{};
@@ -119,6 +122,10 @@ bool sameFile(const std::string& a, const std::string& b) {
     struct stat second {};
     return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+void startWriteback(std::FILE* file) {
+    if (std::fflush(file) == 0) sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
 namespace {

@@ -91,6 +91,10 @@ std::string shownText(std::string_view win1252);
 // Files named by UTF-8 paths, on either system.
 std::FILE* openFile(const std::string& path, const char* mode);
 bool fileExists(const std::string& path);
+// Starts putting what has been written to `file` so far on the disk, without
+// waiting for it: the disk then works while the program goes on, instead of all
+// at once when the file is closed or renamed. Does nothing where it cannot.
+void startWriteback(std::FILE* file);
 // Both names exist and lead to one file.
 bool sameFile(const std::string& a, const std::string& b);
 
