@@ -60,16 +60,6 @@ void addClientThroughForm(const Program& program, HWND main) {
     EXPECT_TRUE(waitUntilGone(form));
 }
 
-// Quits with the save prompt answered Yes and waits for the program to end.
-void quitSaving(const Program& program, HWND main) {
-    click(main, 108);
-    const HWND box = waitForWindow(program, L"Closing Program");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(boxText(box), L"File has changed...\r\nDo you want to save the changes?");
-    click(box, IDYES);
-    EXPECT_EQ(program.waitForExit(), 0u);
-}
-
 TEST(EndToEnd, AddedClientIsSavedAtTheRecordOffsetsAndListedOnTheNextStart) {
     const TempFolder folder;
     const std::wstring exe = folder.installProgram();

@@ -33,20 +33,7 @@ std::wstring loadedBy(const std::wstring& folder) {
 
 // Runs the probe from `folder`, loading `dll` by name, to its end.
 DWORD runProbe(const std::wstring& folder, const std::wstring& dll) {
-    const std::wstring probe = folder + L"plant_probe.exe";
-    std::wstring commandLine = L"plant_probe.exe " + dll;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process))
-        return GetLastError();
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return runToEnd(folder + L"plant_probe.exe", dll, folder);
 }
 
 TEST(Hardening, DllPlantedBesideTheProgramIsNotLoadedByName) {

@@ -4,6 +4,8 @@
 #include "toolkit/Boxes.h"
 #include "toolkit/Text.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -181,4 +183,29 @@ std::vector<std::wstring> listLines(HWND main) {
         lines.push_back(line);
     }
     return lines;
+}
+
+void quitSaving(const Program& program, HWND main) {
+    click(main, 108);
+    const HWND box = waitForWindow(program, L"Closing Program");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(boxText(box), L"File has changed...\r\nDo you want to save the changes?");
+    click(box, IDYES);
+    EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, folder.c_str(), &startup, &process))
+        return GetLastError();
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
 }

@@ -59,3 +59,10 @@ std::wstring controlText(HWND window, int id);
 // The text a message box shows.
 std::wstring boxText(HWND box);
 std::vector<std::wstring> listLines(HWND main);
+
+// Quits with the save prompt answered Yes and waits for the program to end.
+void quitSaving(const Program& program, HWND main);
+
+// Runs a console program with `arguments` in `folder` to its end (a minute at
+// most); its exit code, or the error that kept it from starting.
+DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder);

@@ -17,19 +17,7 @@ DWORD runVmrtool(const std::wstring& folder, const std::wstring& arguments) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::wstring tool = folderOf(self) + L"vmrtool.exe";
-    std::wstring commandLine = L"\"" + tool + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                        nullptr, folder.c_str(), &startup, &process))
-        return GetLastError();
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return runToEnd(tool, arguments, folder);
 }
 
 ClientRecord client(const char* name) {

@@ -109,14 +109,6 @@ std::string differingFields(const Bytes& got, const Bytes& expected) {
     return names;
 }
 
-void quitSaving(const Program& program, HWND main) {
-    click(main, 108);
-    const HWND box = waitForWindow(program, L"Closing Program");
-    ASSERT_NE(box, nullptr);
-    click(box, IDYES);
-    EXPECT_EQ(program.waitForExit(), 0u);
-}
-
 TEST(WholeQuestionnaire, AnsweredOnAllPagesSurvivesSaveRestartAndEdit) {
     const TempFolder folder;
     const std::wstring exe = folder.installProgram();
