@@ -31,35 +31,6 @@ char* put(char* out, std::string_view text) {
     return out + text.size();
 }
 
-// A short text ready to be written: kept in place and padded, so that a text
-// of up to `fixedCopy` bytes goes out in one copy of that fixed size; what is
-// written next overwrites the padding. A longer text is kept aside.
-class Piece {
-  public:
-    static constexpr std::size_t fixedCopy = 32;
-
-    explicit Piece(std::string_view text) : length(text.size()) {
-        if (length <= fixedCopy)
-            std::memcpy(shortBytes.data(), text.data(), length);
-        else
-            longBytes = text;
-    }
-
-    char* put(char* out) const {
-        if (length <= fixedCopy)
-            std::memcpy(out, shortBytes.data(), fixedCopy);
-        else
-            std::memcpy(out, longBytes.data(), length);
-        return out + length;
-    }
-    std::size_t size() const { return length; }
-
-  private:
-    std::array<char, fixedCopy> shortBytes{};
-    std::string longBytes;
-    std::size_t length = 0;
-};
-
 // How one format writes each byte of a record's text: as itself or as its
 // replacement, at most 6 bytes (a JSON "\u00XX"). An entry is 8 bytes long and
 // goes out whole in one copy; what is written next overwrites what lies past
@@ -126,15 +97,83 @@ char* putText(char* out, std::string_view text, const TextFormat& format, bool& 
     return out;
 }
 
+// The cells one byte of a field can make, in one format: for each of the 256
+// values its ready text. A text of up to `fixedCopy` bytes goes out in one copy
+// of that fixed size; what is written next overwrites the padding.
+class ByteCells {
+  public:
+    static constexpr std::size_t fixedCopy = 32;
+
+    // `cellOf` gives the text of each byte value.
+    template <typename CellOf> explicit ByteCells(CellOf cellOf) {
+        for (int value = 0; value < 0x100; ++value) {
+            bytes += cellOf(static_cast<std::uint8_t>(value));
+            ends[static_cast<std::size_t>(value) + 1] = static_cast<std::uint32_t>(bytes.size());
+        }
+        bytes.append(fixedCopy, '\0');
+    }
+
+    std::string_view operator[](std::uint8_t value) const {
+        return {bytes.data() + ends[value], ends[value + 1u] - ends[value]};
+    }
+    // A cell, or the end of one: the fixed copy may read past its end.
+    static char* put(char* out, std::string_view cell) {
+        if (cell.size() <= fixedCopy)
+            std::memcpy(out, cell.data(), fixedCopy);
+        else
+            std::memcpy(out, cell.data(), cell.size());
+        return out + cell.size();
+    }
+
+  private:
+    std::string bytes;                       // the cells one after another, then padding
+    std::array<std::uint32_t, 0x101> ends{}; // cell `v` runs from ends[v] to ends[v + 1]
+};
+
+// The text of a one-byte field's value in either format: a count, an option or,
+// for a value that names no option, its number; empty (null) when not answered.
+std::string byteCell(const FieldInfo& field, std::uint8_t value, bool json) {
+    const auto option = [&](int index) {
+        const std::string text = field.items.texts[index];
+        return json ? "\"" + text + "\"" : text;
+    };
+    const std::string none = json ? "null" : "";
+    switch (field.kind) {
+    case FieldKind::u8:
+        return value == 0 ? none : std::to_string(value);
+    case FieldKind::yesNo:
+        // The options run "Yes", "No" (or "Male", "Female"): 1 is the first, 0 the second.
+        return value > 1 ? std::to_string(value) : option(1 - value);
+    case FieldKind::yesNoNever:
+        return option(value == 1 ? 0 : value == 0 ? 1 : 2);
+    case FieldKind::choice:
+        if (value == 0) return none;
+        return value > field.items.count ? std::to_string(value) : option(value - 1);
+    default:
+        return none;
+    }
+}
+
+// The items byte `k` of a bit set ticks, each after its separator (the first
+// one written drops it); spare bits name no item.
+std::string tickedItems(const FieldInfo& field, std::size_t k, std::uint8_t value, bool json) {
+    std::string cell;
+    for (int bit = 0; bit < 8; ++bit) {
+        const int item = static_cast<int>(8 * k) + bit;
+        if ((value >> bit & 1) == 0 || item >= field.items.count) continue;
+        const std::string text = field.items.texts[item];
+        cell += json ? ",\"" + text + "\"" : "; " + text;
+    }
+    return cell;
+}
+
 // One field as the export writes it, prepared once from the catalogue.
 struct ExportField {
     const FieldInfo* info;
-    Piece jsonKey;                // the separator and the quoted name
-    std::vector<Piece> csvItems;  // its options or items as a CSV cell holds them
-    std::vector<Piece> jsonItems; // the same as JSON strings
-    // A ticked item after the first one: with the separator before it.
-    std::vector<Piece> csvNextItems;
-    std::vector<Piece> jsonNextItems;
+    std::string jsonKey; // the separator and the quoted name
+    // For a one-byte field, or each byte of a bit set: the cells of its values.
+    std::vector<ByteCells> csvCells;
+    std::vector<ByteCells> jsonCells;
     std::size_t most; // the most bytes its value can take in either format
 };
 
@@ -142,157 +181,68 @@ const std::vector<ExportField> exportFields = [] {
     std::vector<ExportField> plan;
     for (const FieldInfo* field : clientFields) {
         ExportField entry{field,
-                          Piece((plan.empty() ? "{\"" : ",\"") + std::string(field->name) + "\":"),
-                          {},
-                          {},
+                          (plan.empty() ? "{\"" : ",\"") + std::string(field->name) + "\":",
                           {},
                           {},
                           field->span.size * mostPerByte + 16}; // quotes, formula guard, digits
-        for (int k = 0; k < field->items.count; ++k) {
-            const std::string item = field->items.texts[k];
-            entry.csvItems.emplace_back(item);
-            entry.jsonItems.emplace_back("\"" + item + "\"");
-            entry.csvNextItems.emplace_back("; " + item);
-            entry.jsonNextItems.emplace_back(",\"" + item + "\"");
-            entry.most += item.size() + 4; // quoted, and a separator
-        }
+        for (int k = 0; k < field->items.count; ++k)
+            entry.most += std::strlen(field->items.texts[k]) + 4; // quoted, and a separator
         entry.most += entry.jsonKey.size();
+        const bool bitSet = field->kind == FieldKind::bitSet;
+        const bool byteValue = field->kind == FieldKind::u8 || field->kind == FieldKind::yesNo ||
+                               field->kind == FieldKind::yesNoNever ||
+                               field->kind == FieldKind::choice;
+        for (std::size_t k = 0; (bitSet && k < field->span.size) || (byteValue && k == 0); ++k)
+            for (const bool json : {false, true})
+                (json ? entry.jsonCells : entry.csvCells).emplace_back([&](std::uint8_t value) {
+                    return bitSet ? tickedItems(*field, k, value, json)
+                                  : byteCell(*field, value, json);
+                });
         plan.push_back(std::move(entry));
     }
     return plan;
 }();
 
 // The most bytes one client can take, with its separators, its line end and
-// room for the padding of a last piece.
+// room for the padding of a last cell.
 const std::size_t mostPerClient = [] {
-    std::size_t most = 8 + Piece::fixedCopy;
+    std::size_t most = 8 + ByteCells::fixedCopy;
     for (const ExportField& field : exportFields)
         most += field.most;
     return most;
 }();
 
-// The digits of 0 to 255, the values of counts, flags and choices.
-const std::vector<Piece> smallNumbers = [] {
-    std::vector<Piece> numbers;
-    for (int k = 0; k < 256; ++k)
-        numbers.emplace_back(std::to_string(k));
-    return numbers;
-}();
+// Room for the digits of any number: to_chars writes no more than it needs.
+char* putNumber(char* out, long value) { return std::to_chars(out, out + 24, value).ptr; }
 
-// One field's value as both formats present it.
-struct FieldValue {
-    enum class Type {
-        none,   // not answered: an empty cell, null
-        text,   // the field's bytes, Windows-1252 text up to a terminator
-        option, // the option `index` of the field's list
-        small,  // the number `index`, 1 to 255
-        number, // the digits in `digits`: a weight, or a date that is no calendar day
-        date,   // YYYY-MM-DD in `digits`
-        items,  // the ticked items of a bit set
-    };
-    Type type = Type::none;
-    std::string_view digits;
-    std::size_t index = 0;
-};
-
-// The digits of a number or a date, kept for the value that points at them.
-struct Digits {
-    char text[16];
-};
-
-FieldValue number(long value, Digits& digits) {
-    const auto end = std::to_chars(digits.text, digits.text + sizeof digits.text, value).ptr;
-    return {FieldValue::Type::number, {digits.text, static_cast<std::size_t>(end - digits.text)}};
-}
-
-FieldValue date(std::int32_t value, Digits& digits) {
-    // YYYYMMDD becomes YYYY-MM-DD.
+// YYYYMMDD as YYYY-MM-DD.
+char* putCalendarDate(char* out, std::int32_t value) {
     for (int k = 9; k >= 0; --k) {
         if (k == 4 || k == 7) {
-            digits.text[k] = '-';
+            out[k] = '-';
             continue;
         }
-        digits.text[k] = static_cast<char>('0' + value % 10);
+        out[k] = static_cast<char>('0' + value % 10);
         value /= 10;
     }
-    return {FieldValue::Type::date, {digits.text, 10}};
+    return out + 10;
 }
 
-FieldValue small(std::uint8_t value) { return {FieldValue::Type::small, {}, value}; }
-FieldValue option(std::size_t index) { return {FieldValue::Type::option, {}, index}; }
-
-// Inline: it runs for every field of every client.
-inline FieldValue valueOf(const ClientRecord& record, const ExportField& field, Digits& digits) {
-    const FieldSpan span = field.info->span;
-    switch (field.info->kind) {
-    case FieldKind::text:
-    case FieldKind::otherText:
-        return {FieldValue::Type::text, {}, 0};
-    case FieldKind::date: {
-        const std::int32_t value = readDate(record, span);
-        if (value == 0) return {};
-        return isCalendarDate(value) ? date(value, digits) : number(value, digits);
-    }
-    case FieldKind::u8: {
-        const std::uint8_t value = readU8(record, span);
-        return value == 0 ? FieldValue{} : small(value);
-    }
-    case FieldKind::i16: {
-        const std::int16_t value = readI16(record, span);
-        return value == 0 ? FieldValue{} : number(value, digits);
-    }
-    case FieldKind::yesNo: {
-        // The options run "Yes", "No" (or "Male", "Female"): 1 is the first, 0 the second.
-        const std::uint8_t value = readU8(record, span);
-        return value > 1 ? small(value) : option(1u - value);
-    }
-    case FieldKind::yesNoNever: {
-        const std::uint8_t value = readU8(record, span);
-        return option(value == 1 ? 0 : value == 0 ? 1 : 2);
-    }
-    case FieldKind::choice: {
-        const std::uint8_t value = readU8(record, span);
-        if (value == 0) return {};
-        return value > field.csvItems.size() ? small(value) : option(value - 1u);
-    }
-    case FieldKind::bitSet:
-        return {FieldValue::Type::items, {}, 0};
-    }
-    return {};
+std::uint8_t byteOf(const ClientRecord& record, const ExportField& field, std::size_t k = 0) {
+    return reinterpret_cast<const std::uint8_t*>(&record)[field.info->span.offset + k];
 }
 
-std::string_view fieldBytes(const ClientRecord& record, const ExportField& field) {
-    return {reinterpret_cast<const char*>(&record) + field.info->span.offset,
-            field.info->span.size};
-}
-
-// Every bit set fits in one 64-bit number.
-constexpr bool bitSetsFitInWord() {
-    for (const FieldInfo* field : clientFields)
-        if (field->kind == FieldKind::bitSet && field->span.size > 8) return false;
-    return true;
-}
-static_assert(bitSetsFitInWord());
-
-// The ticked items of a bit set, the first of `first`, the others of `next`
-// (which carry their separator), between `open` and `close`. The set is taken
-// as one number, so that finding its set bits costs one loop per field.
+// The ticked items of a bit set, one byte's cell after another; the first
+// cell written drops its separator of `separator` bytes.
 char* putTickedItems(char* out, const ClientRecord& record, const ExportField& field,
-                     const std::vector<Piece>& first, const std::vector<Piece>& next,
-                     std::string_view open, std::string_view close) {
-    const std::string_view bytes = fieldBytes(record, field);
-    std::uint64_t bits = 0;
-    for (std::size_t k = bytes.size(); k-- > 0;)
-        bits = bits << 8 | static_cast<unsigned char>(bytes[k]);
-    if (first.size() < 64)
-        bits &= (std::uint64_t{1} << first.size()) - 1; // spare bits name no item
-    out = put(out, open);
-    const std::vector<Piece>* items = &first;
-    for (; bits != 0; bits &= bits - 1) {
-        out = (*items)[static_cast<std::size_t>(__builtin_ctzll(bits))].put(out);
-        items = &next;
+                     const std::vector<ByteCells>& cells, std::size_t separator) {
+    const char* const start = out;
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        std::string_view cell = cells[k][byteOf(record, field, k)];
+        if (out == start && !cell.empty()) cell.remove_prefix(separator);
+        out = ByteCells::put(out, cell);
     }
-    return put(out, close);
+    return out;
 }
 
 // CSV -------------------------------------------------------------------------
@@ -304,48 +254,50 @@ bool looksLikeFormula(std::string_view text) {
     return !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@');
 }
 
-// The cell is written one byte on, where the quote before it would go, and
-// moved back to its place when it needs no quotes.
+// The cell is written as it stands and moved one byte on, for the quote before
+// it, when it needs quotes.
 char* putCsvText(char* out, std::string_view text) {
-    if (text.empty()) return out;
-    char* const cell = out++;
+    char* const cell = out;
     if (looksLikeFormula(text)) *out++ = '\'';
     bool quoted = false;
     out = putText(out, text, csvText, quoted);
-    if (quoted) {
-        *cell = '"';
-        *out++ = '"';
-        return out;
-    }
-    std::memmove(cell, cell + 1, static_cast<std::size_t>(out - cell - 1));
-    return out - 1;
+    if (!quoted) return out;
+    std::memmove(cell + 1, cell, static_cast<std::size_t>(out - cell));
+    *cell = '"';
+    out[1] = '"';
+    return out + 2;
 }
 
-char* putCsvRecord(char* out, const ClientRecord& record, Digits& digits) {
+// A number, the guard before a negative one, nothing for 0 (not answered).
+char* putCsvNumber(char* out, long value) {
+    if (value == 0) return out;
+    if (value < 0) *out++ = '\'';
+    return putNumber(out, value);
+}
+
+char* putCsvRecord(char* out, const ClientRecord& record) {
     for (const ExportField& field : exportFields) {
         if (&field != &exportFields.front()) *out++ = ',';
-        const FieldValue value = valueOf(record, field, digits);
-        switch (value.type) {
-        case FieldValue::Type::none:
+        const FieldSpan span = field.info->span;
+        switch (field.info->kind) {
+        case FieldKind::text:
+        case FieldKind::otherText:
+            out = putCsvText(out, textOf(record, span));
             break;
-        case FieldValue::Type::text:
-            out = putCsvText(out, textOf(record, field.info->span));
+        case FieldKind::date:
+            if (const std::int32_t value = readDate(record, span); isCalendarDate(value))
+                out = putCalendarDate(out, value);
+            else
+                out = putCsvNumber(out, value);
             break;
-        case FieldValue::Type::option:
-            out = field.csvItems[value.index].put(out);
+        case FieldKind::i16:
+            out = putCsvNumber(out, readI16(record, span));
             break;
-        case FieldValue::Type::small:
-            out = smallNumbers[value.index].put(out);
+        case FieldKind::bitSet:
+            out = putTickedItems(out, record, field, field.csvCells, 2); // "; "
             break;
-        case FieldValue::Type::number:
-            if (looksLikeFormula(value.digits)) *out++ = '\'';
-            out = put(out, value.digits);
-            break;
-        case FieldValue::Type::date:
-            out = put(out, value.digits);
-            break;
-        case FieldValue::Type::items:
-            out = putTickedItems(out, record, field, field.csvItems, field.csvNextItems, "", "");
+        default:
+            out = ByteCells::put(out, field.csvCells[0][byteOf(record, field)]);
             break;
         }
     }
@@ -361,38 +313,43 @@ std::string csvHeader() {
 
 // JSON ------------------------------------------------------------------------
 
-char* putJsonRecord(char* out, const ClientRecord& record, Digits& digits) {
+// A number, null for 0 (not answered).
+char* putJsonNumber(char* out, long value) {
+    return value == 0 ? put(out, "null") : putNumber(out, value);
+}
+
+char* putJsonRecord(char* out, const ClientRecord& record) {
     for (const ExportField& field : exportFields) {
-        out = field.jsonKey.put(out);
-        const FieldValue value = valueOf(record, field, digits);
-        switch (value.type) {
-        case FieldValue::Type::none:
-            out = put(out, "null");
-            break;
-        case FieldValue::Type::text: {
+        out = put(out, field.jsonKey);
+        const FieldSpan span = field.info->span;
+        switch (field.info->kind) {
+        case FieldKind::text:
+        case FieldKind::otherText: {
             bool quoted = false; // a CSV concern
             *out++ = '"';
-            out = putText(out, textOf(record, field.info->span), jsonText, quoted);
+            out = putText(out, textOf(record, span), jsonText, quoted);
             *out++ = '"';
             break;
         }
-        case FieldValue::Type::option:
-            out = field.jsonItems[value.index].put(out);
+        case FieldKind::date:
+            if (const std::int32_t value = readDate(record, span); isCalendarDate(value)) {
+                *out++ = '"';
+                out = putCalendarDate(out, value);
+                *out++ = '"';
+            } else {
+                out = putJsonNumber(out, value);
+            }
             break;
-        case FieldValue::Type::small:
-            out = smallNumbers[value.index].put(out);
+        case FieldKind::i16:
+            out = putJsonNumber(out, readI16(record, span));
             break;
-        case FieldValue::Type::number:
-            out = put(out, value.digits);
+        case FieldKind::bitSet:
+            *out++ = '[';
+            out = putTickedItems(out, record, field, field.jsonCells, 1); // ","
+            *out++ = ']';
             break;
-        case FieldValue::Type::date:
-            *out++ = '"';
-            out = put(out, value.digits);
-            *out++ = '"';
-            break;
-        case FieldValue::Type::items:
-            out =
-                putTickedItems(out, record, field, field.jsonItems, field.jsonNextItems, "[", "]");
+        default:
+            out = ByteCells::put(out, field.jsonCells[0][byteOf(record, field)]);
             break;
         }
     }
@@ -411,7 +368,6 @@ struct Batch {
 // Exports the batch's clients; `number` counts the clients before them.
 void exportBatch(Batch& batch, bool json, std::size_t number) {
     std::size_t used = 0;
-    Digits digits{};
     for (const ClientRecord& record : batch.records) {
         if (batch.text.size() - used < mostPerClient)
             batch.text.resize(std::max(2 * batch.text.size(), used + mostPerClient));
@@ -419,9 +375,9 @@ void exportBatch(Batch& batch, bool json, std::size_t number) {
         char* out = start;
         if (json) {
             out = put(out, number++ == 0 ? "\n" : ",\n");
-            out = putJsonRecord(out, record, digits);
+            out = putJsonRecord(out, record);
         } else {
-            out = putCsvRecord(out, record, digits);
+            out = putCsvRecord(out, record);
         }
         used += static_cast<std::size_t>(out - start);
     }
