@@ -76,18 +76,19 @@ constexpr std::size_t mostPerByte = 6;
 const TextFormat csvText = textFormat(false);
 const TextFormat jsonText = textFormat(true);
 
-// A field's text: its bytes up to the terminator, at most the whole field (as
-// readText reads it).
+// A text field's bytes: its text runs up to the terminator, at most the whole
+// field (as readText reads it).
 std::string_view textOf(const ClientRecord& record, FieldSpan span) {
-    const char* const bytes = reinterpret_cast<const char*>(&record) + span.offset;
-    return {bytes, strnlen(bytes, span.size)};
+    return {reinterpret_cast<const char*>(&record) + span.offset, span.size};
 }
 
-// The text as UTF-8 in the format, escaped; `quoted` tells whether a byte of it
-// makes a CSV cell need quotes.
-char* putText(char* out, std::string_view text, const TextFormat& format, bool& quoted) {
+// The text of the field's bytes as UTF-8 in the format, escaped; `quoted` tells
+// whether a byte of it makes a CSV cell need quotes. The terminator is found on
+// the way, in the one pass over the bytes.
+char* putText(char* out, std::string_view bytes, const TextFormat& format, bool& quoted) {
     bool anyQuoted = false;
-    for (const char c : text) {
+    for (const char c : bytes) {
+        if (c == '\0') break;
         const TextByte& byte = format[static_cast<unsigned char>(c)];
         std::memcpy(out, &byte, sizeof byte);
         out += byte.length;
@@ -154,24 +155,20 @@ std::string byteCell(const FieldInfo& field, std::uint8_t value, bool json) {
     }
 }
 
-// The items byte `k` of a bit set ticks, each after its separator (the first
-// one written drops it); spare bits name no item.
-std::string tickedItems(const FieldInfo& field, std::size_t k, std::uint8_t value, bool json) {
-    std::string cell;
-    for (int bit = 0; bit < 8; ++bit) {
-        const int item = static_cast<int>(8 * k) + bit;
-        if ((value >> bit & 1) == 0 || item >= field.items.count) continue;
-        const std::string text = field.items.texts[item];
-        cell += json ? ",\"" + text + "\"" : "; " + text;
-    }
-    return cell;
+// Item `item` of a bit set after its separator (the first one written drops
+// it); nothing for a spare bit, which names no item.
+std::string itemCell(const FieldInfo& field, std::uint8_t item, bool json) {
+    if (item >= field.items.count) return "";
+    const std::string text = field.items.texts[item];
+    return json ? ",\"" + text + "\"" : "; " + text;
 }
 
 // One field as the export writes it, prepared once from the catalogue.
 struct ExportField {
-    const FieldInfo* info;
+    FieldKind kind;
+    FieldSpan span;
     std::string jsonKey; // the separator and the quoted name
-    // For a one-byte field, or each byte of a bit set: the cells of its values.
+    // For a one-byte field, the cells of its values; for a bit set, its items'.
     std::vector<ByteCells> csvCells;
     std::vector<ByteCells> jsonCells;
     std::size_t most; // the most bytes its value can take in either format
@@ -180,7 +177,8 @@ struct ExportField {
 const std::vector<ExportField> exportFields = [] {
     std::vector<ExportField> plan;
     for (const FieldInfo* field : clientFields) {
-        ExportField entry{field,
+        ExportField entry{field->kind,
+                          field->span,
                           (plan.empty() ? "{\"" : ",\"") + std::string(field->name) + "\":",
                           {},
                           {},
@@ -192,11 +190,10 @@ const std::vector<ExportField> exportFields = [] {
         const bool byteValue = field->kind == FieldKind::u8 || field->kind == FieldKind::yesNo ||
                                field->kind == FieldKind::yesNoNever ||
                                field->kind == FieldKind::choice;
-        for (std::size_t k = 0; (bitSet && k < field->span.size) || (byteValue && k == 0); ++k)
+        if (bitSet || byteValue)
             for (const bool json : {false, true})
                 (json ? entry.jsonCells : entry.csvCells).emplace_back([&](std::uint8_t value) {
-                    return bitSet ? tickedItems(*field, k, value, json)
-                                  : byteCell(*field, value, json);
+                    return bitSet ? itemCell(*field, value, json) : byteCell(*field, value, json);
                 });
         plan.push_back(std::move(entry));
     }
@@ -229,16 +226,28 @@ char* putCalendarDate(char* out, std::int32_t value) {
 }
 
 std::uint8_t byteOf(const ClientRecord& record, const ExportField& field, std::size_t k = 0) {
-    return reinterpret_cast<const std::uint8_t*>(&record)[field.info->span.offset + k];
+    return reinterpret_cast<const std::uint8_t*>(&record)[field.span.offset + k];
 }
 
-// The ticked items of a bit set, one byte's cell after another; the first
-// cell written drops its separator of `separator` bytes.
+// Every bit set fits in one 64-bit number.
+constexpr bool bitSetsFitInWord() {
+    for (const FieldInfo* field : clientFields)
+        if (field->kind == FieldKind::bitSet && field->span.size > 8) return false;
+    return true;
+}
+static_assert(bitSetsFitInWord());
+
+// The ticked items of a bit set; the first one written drops its separator of
+// `separator` bytes. The set is taken as one number, so that finding its set
+// bits costs one loop per field.
 char* putTickedItems(char* out, const ClientRecord& record, const ExportField& field,
-                     const std::vector<ByteCells>& cells, std::size_t separator) {
+                     const ByteCells& items, std::size_t separator) {
+    std::uint64_t bits = 0;
+    for (std::size_t k = field.span.size; k-- > 0;)
+        bits = bits << 8 | byteOf(record, field, k);
     const char* const start = out;
-    for (std::size_t k = 0; k < cells.size(); ++k) {
-        std::string_view cell = cells[k][byteOf(record, field, k)];
+    for (; bits != 0; bits &= bits - 1) {
+        std::string_view cell = items[static_cast<std::uint8_t>(__builtin_ctzll(bits))];
         if (out == start && !cell.empty()) cell.remove_prefix(separator);
         out = ByteCells::put(out, cell);
     }
@@ -278,8 +287,8 @@ char* putCsvNumber(char* out, long value) {
 char* putCsvRecord(char* out, const ClientRecord& record) {
     for (const ExportField& field : exportFields) {
         if (&field != &exportFields.front()) *out++ = ',';
-        const FieldSpan span = field.info->span;
-        switch (field.info->kind) {
+        const FieldSpan span = field.span;
+        switch (field.kind) {
         case FieldKind::text:
         case FieldKind::otherText:
             out = putCsvText(out, textOf(record, span));
@@ -294,7 +303,7 @@ char* putCsvRecord(char* out, const ClientRecord& record) {
             out = putCsvNumber(out, readI16(record, span));
             break;
         case FieldKind::bitSet:
-            out = putTickedItems(out, record, field, field.csvCells, 2); // "; "
+            out = putTickedItems(out, record, field, field.csvCells[0], 2); // "; "
             break;
         default:
             out = ByteCells::put(out, field.csvCells[0][byteOf(record, field)]);
@@ -321,8 +330,8 @@ char* putJsonNumber(char* out, long value) {
 char* putJsonRecord(char* out, const ClientRecord& record) {
     for (const ExportField& field : exportFields) {
         out = put(out, field.jsonKey);
-        const FieldSpan span = field.info->span;
-        switch (field.info->kind) {
+        const FieldSpan span = field.span;
+        switch (field.kind) {
         case FieldKind::text:
         case FieldKind::otherText: {
             bool quoted = false; // a CSV concern
@@ -345,7 +354,7 @@ char* putJsonRecord(char* out, const ClientRecord& record) {
             break;
         case FieldKind::bitSet:
             *out++ = '[';
-            out = putTickedItems(out, record, field, field.jsonCells, 1); // ","
+            out = putTickedItems(out, record, field, field.jsonCells[0], 1); // ","
             *out++ = ']';
             break;
         default:
