@@ -8,6 +8,8 @@
 #include "records/ClientCodec.h"
 #include "records/ClientRecord.h"
 
+#include "mainwin/MainWindow.h"
+
 #include <windows.h>
 
 #include <psapi.h>
@@ -25,10 +27,6 @@
 
 namespace {
 
-constexpr int clientList = 101;
-constexpr int addButton = 102;
-constexpr int deleteButton = 103;
-constexpr int editButton = 104;
 constexpr int processButton = 150;
 constexpr int nameBox = 202;
 constexpr DWORD patienceMs = 120000;

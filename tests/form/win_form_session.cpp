@@ -7,6 +7,8 @@
 #include "toolkit/Dialog.h"
 #include "toolkit/Modal.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -147,4 +149,15 @@ ClientRecord sampleRecord(int variant) {
     for (std::size_t i = 0; i < bindingCount; ++i)
         setSample(record, bindings[i], variant);
     return record;
+}
+
+void expectWorkingRecord(const ClientRecord& expected) {
+    const auto bytes = [](const ClientRecord& record, FieldSpan span) {
+        return std::string(reinterpret_cast<const char*>(&record) + span.offset, span.size);
+    };
+    for (std::size_t i = 0; i < bindingCount; ++i) {
+        const FieldInfo& field = *bindings[i].field;
+        EXPECT_EQ(bytes(workingRecord, field.span), bytes(expected, field.span)) << field.name;
+    }
+    EXPECT_TRUE(recordEqual(workingRecord, expected));
 }

@@ -59,6 +59,9 @@ ClientRecord named(std::string_view name);
 // The first control id of a field's binding; 0 when the form has none.
 int boxOf(const FieldInfo& field);
 
+// The working record equals `expected`; a failure names each differing field.
+void expectWorkingRecord(const ClientRecord& expected);
+
 // A record with a value in every field of the form, for round trips through
 // the controls; variants 0..2 differ in every field kind.
 ClientRecord sampleRecord(int variant);

@@ -2,7 +2,7 @@
 // open. The open window disables the main window, but clicks that were queued
 // before (a user clicking fast) or that are posted to its buttons still reach
 // the buttons; none of them may start a second command.
-#include "ClientLines.h"
+#include "MainWindowSession.h"
 #include "WindowsTest.h"
 
 #include "form/IntakeForm.h"
@@ -118,11 +118,6 @@ Names savedNames() {
     return names;
 }
 
-struct Step {
-    std::function<bool()> ready;
-    std::function<void()> act;
-};
-
 class HostileClicksTest : public WindowsTest {
   protected:
     // The client file beside the test program is kept aside for the run.
@@ -137,28 +132,7 @@ class HostileClicksTest : public WindowsTest {
         writeClients(threeNames);
     }
 
-    // Runs the main window; each step acts once it is ready, and every step
-    // must have run by the time the window has closed.
-    static void run(std::vector<Step> steps) {
-        const auto queued = std::make_shared<std::vector<Step>>(std::move(steps));
-        const auto ran = std::make_shared<std::size_t>(0);
-        next(queued, ran);
-        EXPECT_TRUE(runMainWindow());
-        EXPECT_EQ(*ran, queued->size()) << "steps run before the main window closed";
-    }
-
-  private:
-    static void next(const std::shared_ptr<std::vector<Step>>& steps,
-                     const std::shared_ptr<std::size_t>& ran) {
-        if (*ran == steps->size()) return;
-        runSoon([steps, ran] {
-            const Step step = (*steps)[*ran];
-            const bool ready = step.ready();
-            if (ready) ++*ran;
-            next(steps, ran);
-            if (ready) step.act();
-        });
-    }
+    static void run(std::vector<Step> steps) { runMainWindowSteps(std::move(steps)); }
 };
 
 } // namespace

@@ -2,7 +2,7 @@
 // click its buttons and the form's, each once the window it needs is ready;
 // message boxes are answered as a user would. After every command the list and
 // `clients` must stand in the same order.
-#include "ClientLines.h"
+#include "MainWindowSession.h"
 #include "MessageBoxAnswerer.h"
 #include "WindowsTest.h"
 
@@ -27,11 +27,6 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-struct Step {
-    std::function<bool()> ready;
-    std::function<void()> act;
-};
 
 bool mainIdle() {
     return mainWindow != nullptr && formWindow == nullptr && IsWindowVisible(mainWindow) &&
@@ -128,31 +123,7 @@ class MainWindowTest : public WindowsTest {
         removeClientFiles();
     }
 
-    // Runs the main window with the steps queued; each runs once its window is
-    // ready, and every one of them must have run when the window has closed.
-    void run(std::vector<Step> steps) {
-        const auto queued = std::make_shared<std::vector<Step>>(std::move(steps));
-        const auto ran = std::make_shared<std::size_t>(0);
-        queueStep(queued, ran);
-        EXPECT_TRUE(runMainWindow());
-        EXPECT_EQ(*ran, queued->size()) << "steps run before the main window closed";
-    }
-
-  private:
-    static void queueStep(const std::shared_ptr<std::vector<Step>>& steps,
-                          const std::shared_ptr<std::size_t>& ran) {
-        if (*ran == steps->size()) return;
-        runSoon([steps, ran] {
-            const Step& step = (*steps)[*ran];
-            if (step.ready()) {
-                ++*ran;
-                queueStep(steps, ran);
-                step.act();
-            } else {
-                queueStep(steps, ran);
-            }
-        });
-    }
+    static void run(std::vector<Step> steps) { runMainWindowSteps(std::move(steps)); }
 };
 
 TEST_F(MainWindowTest, WindowHasItsTitleStyleAndLayout) {

@@ -186,6 +186,25 @@ std::pair<int, std::string> shell(const std::string& command) {
 
 const std::string readerScript = (fs::path(__FILE__).parent_path() / "read_export.py").string();
 
+// Exports the samples as CSV and as JSON and lets Python's csv and json
+// modules compare every field with the expected values; the script's status
+// and report.
+std::pair<int, std::string> readBackWithPython(const std::vector<Sample>& samples) {
+    std::vector<ClientRecord> records;
+    for (const Sample& s : samples)
+        records.push_back(s.record);
+    TempDir dir;
+    writeFile(dir.path("clients.vmr"), fileOf(records));
+    writeExpected(dir.path("expected.tsv"), samples);
+    if (run({"export", dir.path("clients.vmr"), "--output", dir.path("out.csv")}).status != 0 ||
+        run({"export", dir.path("clients.vmr"), "--format", "json", "--output",
+             dir.path("out.json")})
+                .status != 0)
+        return {-1, "the export failed"};
+    return shell("python3 " + readerScript + " " + dir.path("expected.tsv") + " " +
+                 dir.path("out.csv") + " " + dir.path("out.json"));
+}
+
 } // namespace
 
 TEST(VmrtoolExport, PythonReadsBackEveryField) {
@@ -193,19 +212,7 @@ TEST(VmrtoolExport, PythonReadsBackEveryField) {
     named.expected["name"] = {"Smith, \"Jo\"", "\"Smith, \\\"Jo\\\"\""};
     const std::vector<Sample> samples = {
         edgeValues(), allFF(), {ClientRecord{}, emptyRow()}, named};
-    std::vector<ClientRecord> records;
-    for (const Sample& s : samples)
-        records.push_back(s.record);
-    TempDir dir;
-    writeFile(dir.path("clients.vmr"), fileOf(records));
-    writeExpected(dir.path("expected.tsv"), samples);
-    ASSERT_EQ(run({"export", dir.path("clients.vmr"), "--output", dir.path("out.csv")}).status, 0);
-    ASSERT_EQ(run({"export", dir.path("clients.vmr"), "--format", "json", "--output",
-                   dir.path("out.json")})
-                  .status,
-              0);
-    const auto [status, output] = shell("python3 " + readerScript + " " + dir.path("expected.tsv") +
-                                        " " + dir.path("out.csv") + " " + dir.path("out.json"));
+    const auto [status, output] = readBackWithPython(samples);
     EXPECT_TRUE(status == 0 &&
                 output.find("4 clients, 69 fields, 0 differences") != std::string::npos)
         << output;
@@ -276,19 +283,7 @@ TEST(VmrtoolExport, TextsEndAndEscapeRightAtEveryByte) {
                 }
         }
     }
-    std::vector<ClientRecord> records;
-    for (const Sample& s : samples)
-        records.push_back(s.record);
-    TempDir dir;
-    writeFile(dir.path("clients.vmr"), fileOf(records));
-    writeExpected(dir.path("expected.tsv"), samples);
-    ASSERT_EQ(run({"export", dir.path("clients.vmr"), "--output", dir.path("out.csv")}).status, 0);
-    ASSERT_EQ(run({"export", dir.path("clients.vmr"), "--format", "json", "--output",
-                   dir.path("out.json")})
-                  .status,
-              0);
-    const auto [status, output] = shell("python3 " + readerScript + " " + dir.path("expected.tsv") +
-                                        " " + dir.path("out.csv") + " " + dir.path("out.json"));
+    const auto [status, output] = readBackWithPython(samples);
     EXPECT_TRUE(status == 0 && output.find(" 0 differences") != std::string::npos) << output;
 }
 
