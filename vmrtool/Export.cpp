@@ -11,6 +11,7 @@
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientFields.h"
+#include "records/LittleEndian.h"
 #include "toolkit/Text.h"
 
 #include <algorithm>
@@ -78,8 +79,8 @@ const TextFormat jsonText = textFormat(true);
 
 // A text field's bytes: its text runs up to the terminator, at most the whole
 // field (as readText reads it).
-std::string_view textOf(const ClientRecord& record, FieldSpan span) {
-    return {reinterpret_cast<const char*>(&record) + span.offset, span.size};
+std::string_view textOf(const std::uint8_t* record, FieldSpan span) {
+    return {reinterpret_cast<const char*>(record) + span.offset, span.size};
 }
 
 // The text of the field's bytes as UTF-8 in the format, escaped; `quoted` tells
@@ -225,8 +226,17 @@ char* putCalendarDate(char* out, std::int32_t value) {
     return out + 10;
 }
 
-std::uint8_t byteOf(const ClientRecord& record, const ExportField& field, std::size_t k = 0) {
-    return reinterpret_cast<const std::uint8_t*>(&record)[field.span.offset + k];
+std::uint8_t byteOf(const std::uint8_t* record, const ExportField& field, std::size_t k = 0) {
+    return record[field.span.offset + k];
+}
+
+std::int32_t dateOf(const std::uint8_t* record, FieldSpan span) {
+    return signed32(readLittleEndian(record + span.offset, span.size));
+}
+
+std::int16_t i16Of(const std::uint8_t* record, FieldSpan span) {
+    const auto value = static_cast<std::uint16_t>(readLittleEndian(record + span.offset, 2));
+    return static_cast<std::int16_t>(value < 0x8000 ? value : value - 0x10000);
 }
 
 // Every bit set fits in one 64-bit number.
@@ -240,7 +250,7 @@ static_assert(bitSetsFitInWord());
 // The ticked items of a bit set; the first one written drops its separator of
 // `separator` bytes. The set is taken as one number, so that finding its set
 // bits costs one loop per field.
-char* putTickedItems(char* out, const ClientRecord& record, const ExportField& field,
+char* putTickedItems(char* out, const std::uint8_t* record, const ExportField& field,
                      const ByteCells& items, std::size_t separator) {
     std::uint64_t bits = 0;
     for (std::size_t k = field.span.size; k-- > 0;)
@@ -258,16 +268,21 @@ char* putTickedItems(char* out, const ClientRecord& record, const ExportField& f
 
 // A leading "=", "+", "-" or "@" would make a spreadsheet read the cell as a
 // formula; a single quote before it keeps the cell plain text. Option and item
-// texts start with none of them; a negative number does.
-bool looksLikeFormula(std::string_view text) {
-    return !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@');
+// texts start with none of them; a negative number does. The four lie within
+// 32 bytes of '+', so one mask holds them.
+bool startsFormula(char first) {
+    constexpr unsigned formulaMask =
+        1u << ('+' - '+') | 1u << ('-' - '+') | 1u << ('=' - '+') | 1u << ('@' - '+');
+    const unsigned distance = static_cast<unsigned char>(first) - unsigned{'+'};
+    return distance < 32 && (formulaMask >> distance & 1u) != 0;
 }
 
 // The cell is written as it stands and moved one byte on, for the quote before
 // it, when it needs quotes.
 char* putCsvText(char* out, std::string_view text) {
     char* const cell = out;
-    if (looksLikeFormula(text)) *out++ = '\'';
+    *out = '\'';
+    out += startsFormula(text[0]);
     bool quoted = false;
     out = putText(out, text, csvText, quoted);
     if (!quoted) return out;
@@ -284,9 +299,9 @@ char* putCsvNumber(char* out, long value) {
     return putNumber(out, value);
 }
 
-char* putCsvRecord(char* out, const ClientRecord& record) {
+// Each cell is followed by a comma; the last comma becomes the line end.
+char* putCsvRecord(char* out, const std::uint8_t* record) {
     for (const ExportField& field : exportFields) {
-        if (&field != &exportFields.front()) *out++ = ',';
         const FieldSpan span = field.span;
         switch (field.kind) {
         case FieldKind::text:
@@ -294,13 +309,13 @@ char* putCsvRecord(char* out, const ClientRecord& record) {
             out = putCsvText(out, textOf(record, span));
             break;
         case FieldKind::date:
-            if (const std::int32_t value = readDate(record, span); isCalendarDate(value))
+            if (const std::int32_t value = dateOf(record, span); isCalendarDate(value))
                 out = putCalendarDate(out, value);
             else
                 out = putCsvNumber(out, value);
             break;
         case FieldKind::i16:
-            out = putCsvNumber(out, readI16(record, span));
+            out = putCsvNumber(out, i16Of(record, span));
             break;
         case FieldKind::bitSet:
             out = putTickedItems(out, record, field, field.csvCells[0], 2); // "; "
@@ -309,8 +324,11 @@ char* putCsvRecord(char* out, const ClientRecord& record) {
             out = ByteCells::put(out, field.csvCells[0][byteOf(record, field)]);
             break;
         }
+        *out++ = ',';
     }
-    return put(out, "\r\n");
+    out[-1] = '\r';
+    *out++ = '\n';
+    return out;
 }
 
 std::string csvHeader() {
@@ -327,7 +345,7 @@ char* putJsonNumber(char* out, long value) {
     return value == 0 ? put(out, "null") : putNumber(out, value);
 }
 
-char* putJsonRecord(char* out, const ClientRecord& record) {
+char* putJsonRecord(char* out, const std::uint8_t* record) {
     for (const ExportField& field : exportFields) {
         out = put(out, field.jsonKey);
         const FieldSpan span = field.span;
@@ -341,7 +359,7 @@ char* putJsonRecord(char* out, const ClientRecord& record) {
             break;
         }
         case FieldKind::date:
-            if (const std::int32_t value = readDate(record, span); isCalendarDate(value)) {
+            if (const std::int32_t value = dateOf(record, span); isCalendarDate(value)) {
                 *out++ = '"';
                 out = putCalendarDate(out, value);
                 *out++ = '"';
@@ -350,7 +368,7 @@ char* putJsonRecord(char* out, const ClientRecord& record) {
             }
             break;
         case FieldKind::i16:
-            out = putJsonNumber(out, readI16(record, span));
+            out = putJsonNumber(out, i16Of(record, span));
             break;
         case FieldKind::bitSet:
             *out++ = '[';
@@ -369,15 +387,18 @@ char* putJsonRecord(char* out, const ClientRecord& record) {
 // A batch of clients and its export. Each client's export goes straight into
 // room for the most a client can take, so the loop checks no sizes.
 struct Batch {
-    std::vector<ClientRecord> records;
+    std::vector<ClientRecord> buffer; // the records, where they are read
+    RecordBytes records;
     std::vector<char> text;
     std::size_t size = 0; // bytes of text written
 };
 
-// Exports the batch's clients; `number` counts the clients before them.
-void exportBatch(Batch& batch, bool json, std::size_t number) {
+// Exports the batch's clients.
+void exportBatch(Batch& batch, bool json) {
     std::size_t used = 0;
-    for (const ClientRecord& record : batch.records) {
+    std::size_t number = batch.records.first;
+    for (std::size_t k = 0; k < batch.records.count; ++k) {
+        const std::uint8_t* const record = batch.records.bytes + k * clientRecordSize;
         if (batch.text.size() - used < mostPerClient)
             batch.text.resize(std::max(2 * batch.text.size(), used + mostPerClient));
         char* const start = batch.text.data() + used;
@@ -399,8 +420,8 @@ void exportBatch(Batch& batch, bool json, std::size_t number) {
 // batches' order; the exports run side by side.
 class BatchTurns {
   public:
-    BatchTurns(ClientFileReader& input, bool asJson, std::FILE* output, std::FILE* err)
-        : reader(input), json(asJson), target(output),
+    BatchTurns(ClientFileReader& input, bool asJson, std::FILE* output, bool early, std::FILE* err)
+        : reader(input), json(asJson), target(output), writeBack(early),
           progress(err, "exported", input.facts().clients) {}
 
     // Exports the batches `first`, `first + step`, ... until the reader has no
@@ -410,17 +431,17 @@ class BatchTurns {
         std::string problem;
         for (std::size_t turn = first;; turn += step) {
             if (!await(readTurn, turn)) return;
-            const bool read = reader.read(batch.records, clientBatch, problem);
-            const bool more = read && !batch.records.empty();
+            const bool read = reader.view(clientBatch, batch.buffer, batch.records, problem);
+            const bool more = read && batch.records.count != 0;
             pass(readTurn, read, problem);
             if (!more) return;
-            exportBatch(batch, json, turn * clientBatch);
+            exportBatch(batch, json);
             if (!await(writeTurn, turn)) return;
             const bool written =
                 std::fwrite(batch.text.data(), 1, batch.size, target) == batch.size;
             if (written) {
-                startWriteback(target);
-                progress.done(turn * clientBatch + batch.records.size());
+                if (writeBack) startWriteback(target);
+                progress.done(batch.records.first + batch.records.count);
             } else {
                 problem = std::string("cannot write the export: ") + std::strerror(errno);
             }
@@ -451,6 +472,7 @@ class BatchTurns {
     ClientFileReader& reader;
     const bool json;
     std::FILE* const target;
+    const bool writeBack; // start putting each batch on disk once written
     Progress progress;
     std::mutex mutex;
     std::condition_variable changed;
@@ -462,16 +484,16 @@ class BatchTurns {
 
 // Writes the export of the reader's records to `target`, on two threads (on
 // one when no second thread can be had); false, with the reason, when a read
-// or a write failed.
-bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, std::FILE* err,
-                 std::string& error) {
+// or a write failed. `writeBack`: the target is to be renamed over a file.
+bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, bool writeBack,
+                 std::FILE* err, std::string& error) {
     const std::string header = json ? "[" : csvHeader();
     const std::string trailer = json ? "\n]\n" : "";
     if (std::fwrite(header.data(), 1, header.size(), target) != header.size()) {
         error = std::string("cannot write the export: ") + std::strerror(errno);
         return false;
     }
-    BatchTurns turns(reader, json, target, err);
+    BatchTurns turns(reader, json, target, writeBack, err);
     try {
         std::thread second(&BatchTurns::run, &turns, 1, 2);
         turns.run(0, 2);
@@ -514,10 +536,11 @@ int exportCommand(const ExportOptions& options, std::FILE* out, std::FILE* err) 
                        .c_str(),
                    err);
     if (options.output.empty())
-        return writeExport(reader, options.json, out, err, error) ? exitDone : fail(error);
+        return writeExport(reader, options.json, out, false, err, error) ? exitDone : fail(error);
     ReplacingFile file;
     if (!file.open(options.output, error)) return fail(error);
-    if (!writeExport(reader, options.json, file.get(), err, error) || !file.commit(error))
+    if (!writeExport(reader, options.json, file.get(), file.replaces(), err, error) ||
+        !file.commit(error))
         return fail(error);
     return exitDone;
 }

@@ -13,7 +13,10 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -139,7 +142,55 @@ void removeFile(const std::string& path) { std::remove(path.c_str()); }
 } // namespace
 #endif
 
+#ifdef _WIN32
+// A 32-bit process has too little address space to map a large client file;
+// the records are read.
+void ClientFileReader::map() {}
+void ClientFileReader::unmap() {}
+#else
+namespace {
+
+// What the bus-error handler writes: a mapped file that another program cuts
+// short leaves its pages past the new end unreadable, and reading one of them
+// raises SIGBUS. Only what is safe in a signal handler is used.
+char shrankMessage[512];
+std::size_t shrankLength = 0;
+struct sigaction previousBusAction {};
+
+void onBusError(int) {
+    const ssize_t written = ::write(STDERR_FILENO, shrankMessage, shrankLength);
+    static_cast<void>(written);
+    _exit(exitFailed);
+}
+
+} // namespace
+
+void ClientFileReader::map() {
+    if (fileFacts.size == 0 || fileFacts.size != static_cast<std::size_t>(fileFacts.size)) return;
+    const auto size = static_cast<std::size_t>(fileFacts.size);
+    void* const view = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fileno(file), 0);
+    if (view == MAP_FAILED) return; // the records are read instead
+    posix_madvise(view, size, POSIX_MADV_SEQUENTIAL);
+    const std::string message = "vmrtool: cannot read " + name + ": it shrank while being read\n";
+    shrankLength = std::min(message.size(), sizeof shrankMessage);
+    std::memcpy(shrankMessage, message.data(), shrankLength);
+    struct sigaction action {};
+    action.sa_handler = onBusError;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGBUS, &action, &previousBusAction);
+    mapped = static_cast<const std::uint8_t*>(view);
+}
+
+void ClientFileReader::unmap() {
+    if (!mapped) return;
+    munmap(const_cast<std::uint8_t*>(mapped), static_cast<std::size_t>(fileFacts.size));
+    sigaction(SIGBUS, &previousBusAction, nullptr);
+    mapped = nullptr;
+}
+#endif
+
 ClientFileReader::~ClientFileReader() {
+    unmap();
     if (file) std::fclose(file);
 }
 
@@ -168,6 +219,7 @@ bool ClientFileReader::open(const std::string& path, std::string& error) {
     facts.clients = static_cast<std::size_t>(std::min(facts.present, limit));
     facts.cutBytes =
         facts.clients == facts.present ? static_cast<std::size_t>(body % clientRecordSize) : 0;
+    map();
     return true;
 }
 
@@ -188,12 +240,35 @@ bool ClientFileReader::read(std::vector<ClientRecord>& records, std::size_t most
     const std::size_t wanted = count * clientRecordSize;
     const auto held = static_cast<std::size_t>(std::min<std::uint64_t>(available, wanted));
     auto* bytes = reinterpret_cast<std::uint8_t*>(records.data());
-    if (held > 0 && std::fread(bytes, 1, held, file) != held) {
+    if (mapped) {
+        if (held > 0) std::memcpy(bytes, mapped + start, held);
+    } else if (held > 0 && std::fread(bytes, 1, held, file) != held) {
         error = "cannot read " + name + ": " + (std::ferror(file) ? reason() : "it shrank");
         return false;
     }
     if (held < wanted) std::memset(bytes + held, 0, wanted - held);
     delivered += count;
+    return true;
+}
+
+bool ClientFileReader::view(std::size_t most, std::vector<ClientRecord>& buffer,
+                            RecordBytes& records, std::string& error) {
+    // The records the file holds whole; a record it cuts is read, zero-filled.
+    const std::uint64_t whole =
+        std::min<std::uint64_t>(fileFacts.clients, bodySize(fileFacts) / clientRecordSize);
+    if (mapped && delivered < whole) {
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(most, whole - delivered));
+        records.bytes = mapped + fileHeaderSize + std::uint64_t{delivered} * clientRecordSize;
+        records.count = count;
+        records.first = delivered;
+        delivered += count;
+        return true;
+    }
+    records.first = delivered;
+    if (!read(buffer, most, error)) return false;
+    records.bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
+    records.count = buffer.size();
     return true;
 }
 
@@ -222,6 +297,7 @@ bool ReplacingFile::open(const std::string& path, std::string& error) {
         return false;
     }
     finalPath = path;
+    replacing = fileExists(path);
     return true;
 }
 

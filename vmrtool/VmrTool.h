@@ -54,7 +54,19 @@ bool fileIsShort(const ClientFileFacts& facts);
 // than a 32-bit process can hold twice.
 constexpr std::size_t clientBatch = 1024;
 
-// Reads a client file: its facts on opening, then its records in order.
+// Records as a client file holds them: `count` records of clientRecordSize
+// bytes, one after another, the first of them the file's record `first`
+// (counted from 0).
+struct RecordBytes {
+    const std::uint8_t* bytes = nullptr;
+    std::size_t count = 0;
+    std::size_t first = 0;
+};
+
+// Reads a client file: its facts on opening, then its records in order. Where
+// it can, the reader maps the file into memory, so that the records are read
+// in place; should another program cut the file short meanwhile, the tool says
+// so and ends with exitFailed.
 class ClientFileReader {
   public:
     ClientFileReader() = default;
@@ -67,12 +79,21 @@ class ClientFileReader {
     const ClientFileFacts& facts() const { return fileFacts; }
     // The next records, at most `most` of them; none after the last.
     bool read(std::vector<ClientRecord>& records, std::size_t most, std::string& error);
+    // The next records, at most `most` of them, in place in the mapped file or,
+    // where it is not mapped or for a record it cuts, read into `buffer`. None
+    // after the last. The bytes stay valid until the next call.
+    bool view(std::size_t most, std::vector<ClientRecord>& buffer, RecordBytes& records,
+              std::string& error);
 
   private:
+    void map();
+    void unmap();
+
     std::FILE* file = nullptr;
     std::string name;
     ClientFileFacts fileFacts;
     std::size_t delivered = 0;
+    const std::uint8_t* mapped = nullptr; // the whole file, when mapped
 };
 
 // The key of the client list's order as this tool applies it: the name with its
@@ -92,8 +113,9 @@ std::string shownText(std::string_view win1252);
 std::FILE* openFile(const std::string& path, const char* mode);
 bool fileExists(const std::string& path);
 // Starts putting what has been written to `file` so far on the disk, without
-// waiting for it: the disk then works while the program goes on, instead of all
-// at once when the file is closed or renamed. Does nothing where it cannot.
+// waiting for it. Renaming a file over another makes some file systems put the
+// new file's data on disk first; started early, that work goes on while the
+// program does. Does nothing where it cannot.
 void startWriteback(std::FILE* file);
 // Both names exist and lead to one file.
 bool sameFile(const std::string& a, const std::string& b);
@@ -110,6 +132,8 @@ class ReplacingFile {
 
     bool open(const std::string& path, std::string& error);
     std::FILE* get() const { return file; }
+    // A file had the name when open() was called: commit() renames over it.
+    bool replaces() const { return replacing; }
     bool commit(std::string& error);
 
   private:
@@ -118,6 +142,7 @@ class ReplacingFile {
     std::FILE* file = nullptr;
     std::string finalPath;
     std::string temporaryPath;
+    bool replacing = false;
 };
 
 // Progress on standard error for files of more than 10,000 clients: one line at
