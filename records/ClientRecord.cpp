@@ -130,9 +130,7 @@ void writeU8(ClientRecord& record, FieldSpan field, std::uint8_t value) {
 }
 
 std::int16_t readI16(const ClientRecord& record, FieldSpan field) {
-    const std::uint32_t value = readLittleEndian(bytesOf(record, field), 2);
-    return static_cast<std::int16_t>(value < 0x8000u ? static_cast<std::int32_t>(value)
-                                                     : static_cast<std::int32_t>(value) - 0x10000);
+    return signed16(readLittleEndian(bytesOf(record, field), 2));
 }
 
 void writeI16(ClientRecord& record, FieldSpan field, std::int16_t value) {

@@ -23,3 +23,10 @@ inline std::int32_t signed32(std::uint32_t value) {
     return value < 0x80000000u ? static_cast<std::int32_t>(value)
                                : static_cast<std::int32_t>(value - 0x80000000u) + INT32_MIN;
 }
+
+// Two's complement reading of the low 16 bits.
+inline std::int16_t signed16(std::uint32_t value) {
+    value &= 0xFFFFu;
+    return static_cast<std::int16_t>(value < 0x8000u ? static_cast<std::int32_t>(value)
+                                                     : static_cast<std::int32_t>(value) - 0x10000);
+}

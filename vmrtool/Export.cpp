@@ -230,13 +230,13 @@ std::uint8_t byteOf(const std::uint8_t* record, const ExportField& field, std::s
     return record[field.span.offset + k];
 }
 
+// The numbers of a record's bytes, read as the record's own operations read them.
 std::int32_t dateOf(const std::uint8_t* record, FieldSpan span) {
-    return signed32(readLittleEndian(record + span.offset, span.size));
+    return signed32(readLittleEndian(record + span.offset, 4));
 }
 
 std::int16_t i16Of(const std::uint8_t* record, FieldSpan span) {
-    const auto value = static_cast<std::uint16_t>(readLittleEndian(record + span.offset, 2));
-    return static_cast<std::int16_t>(value < 0x8000 ? value : value - 0x10000);
+    return signed16(readLittleEndian(record + span.offset, 2));
 }
 
 // Every bit set fits in one 64-bit number.

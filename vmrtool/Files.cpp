@@ -147,20 +147,46 @@ void removeFile(const std::string& path) { std::remove(path.c_str()); }
 // the records are read.
 void ClientFileReader::map() {}
 void ClientFileReader::unmap() {}
+
+namespace {
+void removeOnBusError(const std::string&) {}
+} // namespace
 #else
 namespace {
 
-// What the bus-error handler writes: a mapped file that another program cuts
-// short leaves its pages past the new end unreadable, and reading one of them
-// raises SIGBUS. Only what is safe in a signal handler is used.
-char shrankMessage[512];
-std::size_t shrankLength = 0;
-struct sigaction previousBusAction {};
+// A mapped file that another program cuts short leaves its pages past the new
+// end unreadable, and reading one raises SIGBUS. The handler then says why the
+// tool stops, removes the temporary output it was writing and ends with
+// exitFailed; a bus error anywhere else takes its usual course. It uses only
+// what is safe in a signal handler, prepared beforehand.
+struct BusErrorState {
+    std::uintptr_t begin = 0; // the mapped file
+    std::uintptr_t end = 0;
+    char message[512] = {};
+    std::size_t length = 0;
+    char temporary[4096] = {}; // the output being written, if any
+    struct sigaction previous {};
+};
+BusErrorState busError;
 
-void onBusError(int) {
-    const ssize_t written = ::write(STDERR_FILENO, shrankMessage, shrankLength);
+void onBusError(int signal, siginfo_t* info, void*) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    if (address < busError.begin || address >= busError.end) {
+        // Not the mapped file: the next attempt meets the usual handling.
+        sigaction(signal, &busError.previous, nullptr);
+        return;
+    }
+    if (busError.temporary[0] != '\0') ::unlink(busError.temporary);
+    const ssize_t written = ::write(STDERR_FILENO, busError.message, busError.length);
     static_cast<void>(written);
     _exit(exitFailed);
+}
+
+// The temporary file a bus error removes; an empty path: none.
+void removeOnBusError(const std::string& path) {
+    const std::size_t length = path.size() < sizeof busError.temporary ? path.size() : 0;
+    std::memcpy(busError.temporary, path.data(), length);
+    busError.temporary[length] = '\0';
 }
 
 } // namespace
@@ -172,19 +198,23 @@ void ClientFileReader::map() {
     if (view == MAP_FAILED) return; // the records are read instead
     posix_madvise(view, size, POSIX_MADV_SEQUENTIAL);
     const std::string message = "vmrtool: cannot read " + name + ": it shrank while being read\n";
-    shrankLength = std::min(message.size(), sizeof shrankMessage);
-    std::memcpy(shrankMessage, message.data(), shrankLength);
+    busError.length = std::min(message.size(), sizeof busError.message);
+    std::memcpy(busError.message, message.data(), busError.length);
+    busError.begin = reinterpret_cast<std::uintptr_t>(view);
+    busError.end = busError.begin + size;
     struct sigaction action {};
-    action.sa_handler = onBusError;
+    action.sa_sigaction = onBusError;
+    action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGBUS, &action, &previousBusAction);
+    sigaction(SIGBUS, &action, &busError.previous);
     mapped = static_cast<const std::uint8_t*>(view);
 }
 
 void ClientFileReader::unmap() {
     if (!mapped) return;
+    sigaction(SIGBUS, &busError.previous, nullptr);
+    busError.begin = busError.end = 0;
     munmap(const_cast<std::uint8_t*>(mapped), static_cast<std::size_t>(fileFacts.size));
-    sigaction(SIGBUS, &previousBusAction, nullptr);
     mapped = nullptr;
 }
 #endif
@@ -291,6 +321,7 @@ bool ReplacingFile::open(const std::string& path, std::string& error) {
             return false;
         }
         temporaryPath = candidate;
+        removeOnBusError(candidate);
     }
     if (!file) {
         error = "cannot write " + path + ": no free temporary name beside it";
@@ -311,6 +342,7 @@ bool ReplacingFile::commit(std::string& error) {
         return false;
     }
     temporaryPath.clear();
+    removeOnBusError({});
     return true;
 }
 
@@ -319,6 +351,7 @@ void ReplacingFile::discard() {
     file = nullptr;
     if (!temporaryPath.empty()) removeFile(temporaryPath);
     temporaryPath.clear();
+    removeOnBusError({});
 }
 
 Progress::Progress(std::FILE* err, const char* verb, std::size_t count)

@@ -100,24 +100,27 @@ TEST(VmrtoolReader, ProgressCountsAFileWhoseLastRecordIsCut) {
     }
 }
 
-TEST(VmrtoolReaderDeathTest, FileCutShortWhileMappedEndsWithAMessage) {
+TEST(VmrtoolReaderDeathTest, FileCutShortWhileMappedEndsWithAMessageAndNoTemporaryFile) {
     TempDir dir;
     const std::string path = dir.path("shrinking.vmr");
     writeFile(path, fileOf(std::vector<ClientRecord>(8, client("gone"))));
-    const auto readAfterTheCut = [&path] {
-        ClientFileReader reader;
+    const auto readAfterTheCut = [&] {
         std::string error;
-        if (!reader.open(path, error)) std::_Exit(10);
+        ReplacingFile output;
+        if (!output.open(dir.path("out.csv"), error)) std::_Exit(10);
+        ClientFileReader reader;
+        if (!reader.open(path, error)) std::_Exit(11);
         // Another program cuts the file to its header.
-        if (truncate(path.c_str(), fileHeaderSize) != 0) std::_Exit(11);
+        if (truncate(path.c_str(), fileHeaderSize) != 0) std::_Exit(12);
         std::vector<ClientRecord> buffer;
         RecordBytes records;
-        if (!reader.view(8, buffer, records, error)) std::_Exit(12);
+        if (!reader.view(8, buffer, records, error)) std::_Exit(13);
         unsigned sum = 0;
         for (std::size_t k = 0; k < records.count * clientRecordSize; ++k)
             sum += records.bytes[k];
-        std::_Exit(sum == 0 ? 13 : 14); // the file was read, not mapped
+        std::_Exit(sum == 0 ? 14 : 15); // the file was read, not mapped
     };
     EXPECT_EXIT(readAfterTheCut(), testing::ExitedWithCode(exitFailed),
                 "vmrtool: cannot read " + path + ": it shrank while being read");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"shrinking.vmr"});
 }
