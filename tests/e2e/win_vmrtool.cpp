@@ -1,6 +1,7 @@
 // vmrtool.exe repairs a damaged client file, and the program opens the result:
 // every client the damaged file still held is listed, the cut last one among
-// them, and the file's order is the list's order.
+// them, and the file's order is the list's order. Its check and export work
+// on Windows as they do on Linux.
 #include "E2eProcess.h"
 #include "records/ClientCodec.h"
 #include "win_process.h"
@@ -55,4 +56,39 @@ TEST(Vmrtool, RepairedFileOpensWithItsClientsInTheListsOrder) {
     click(main, 108); // nothing changed: no prompt
     EXPECT_EQ(program.waitForExit(), 0u);
     EXPECT_EQ(folder.clientFile(), repaired);
+}
+
+TEST(Vmrtool, ChecksAndExportsOnWindowsAsOnLinux) {
+    const TempFolder folder;
+    const std::wstring where = folderOf(folder.installProgram());
+    writeFileBytes(where + L"clients.vmr",
+                   encodeClients({client("=Jones"), client("M\xFCller, Jos\xE9")}));
+    writeFileBytes(where + L"unsorted.vmr", encodeClients({client("b"), client("a")}));
+
+    EXPECT_EQ(runVmrtool(where, L"check clients.vmr"), 0u);
+    EXPECT_EQ(runVmrtool(where, L"check unsorted.vmr"), 1u);
+    EXPECT_EQ(runVmrtool(where, L"check missing.vmr"), 2u);
+
+    ASSERT_EQ(runVmrtool(where, L"export clients.vmr --output clients.csv"), 0u);
+    ASSERT_EQ(runVmrtool(where, L"export clients.vmr --format json --output clients.json"), 0u);
+    EXPECT_EQ(runVmrtool(where, L"export clients.vmr --output clients.csv"), 2u); // no --force
+    const auto text = [&where](const wchar_t* name) {
+        const Bytes bytes = fileBytes(where + name);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    const std::string csv = text(L"clients.csv");
+    const std::string json = text(L"clients.json");
+    // UTF-8 from Windows-1252, the cell with a comma quoted, the formula kept
+    // as text, CR LF line ends; JSON's first key the name.
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBFname,intakeDate,", 0), 0u) << csv.substr(0, 40);
+    EXPECT_NE(csv.find("\r\n\"M\xC3\xBCller, Jos\xC3\xA9\",,"), std::string::npos);
+    EXPECT_NE(csv.find("\r\n'=Jones,,"), std::string::npos);
+    EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
+    EXPECT_EQ(json.rfind("[\n{\"name\":\"=Jones\",\"intakeDate\":null,", 0), 0u)
+        << json.substr(0, 60);
+    EXPECT_NE(json.find("\n{\"name\":\"M\xC3\xBCller, Jos\xC3\xA9\","), std::string::npos);
+    EXPECT_EQ(json.substr(json.size() - 4), "}\n]\n");
+    const std::vector<std::wstring> left = {L"clients.csv", L"clients.json", L"clients.vmr",
+                                            L"unsorted.vmr"};
+    EXPECT_EQ(otherFiles(where), left) << "a temporary file was left behind";
 }
