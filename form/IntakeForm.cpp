@@ -21,18 +21,12 @@ ClientRecord workingRecord{};
 ClientRecord uneditedCopy{};
 bool accepted = false;
 bool formDirty = false;
-bool pageBuilt[6] = {};
-int pageControlCounts[6] = {};
+bool pageBuilt[pageCount + 1] = {};
+int pageControlCounts[pageCount + 1] = {};
 int currentPage = 0;
 
 namespace {
 
-constexpr int processButton = 150;
-constexpr int backButton = 151;
-constexpr int nextButton = 152;
-constexpr int nameBox = 202;
-constexpr int editMode = 2;
-constexpr int showMode = 3;
 constexpr long white = 0xFFFFFF;
 constexpr long black = 0;
 

@@ -2,23 +2,36 @@
 // main window.
 #pragma once
 
+#include "form/PageTable.h"
 #include "records/ClientRecord.h"
 
 #include <windows.h>
 
 #include <string_view>
 
-extern HWND mainWindow;          // the form's owner, set by the main window
-extern HWND formWindow;          // the open form, nullptr when closed
-extern int formMode;             // 1 add, 2 edit, 3 show
-extern int currentClient;        // 1-based, 0 while adding
+// The values of formMode.
+constexpr int addMode = 1;
+constexpr int editMode = 2;
+constexpr int showMode = 3;
+
+// The form's own controls, besides the pages' (form/PageTable.h), and the name
+// box, which collection checks and which gets the caret after a rejection.
+constexpr int processButton = 150;
+constexpr int backButton = 151;
+constexpr int nextButton = 152;
+constexpr int nameBox = 202;
+
+extern HWND mainWindow;   // the form's owner, set by the main window
+extern HWND formWindow;   // the open form, nullptr when closed
+extern int formMode;      // 1 add, 2 edit, 3 show
+extern int currentClient; // 1-based, 0 while adding
 extern ClientRecord workingRecord;
 extern ClientRecord uneditedCopy;
-extern bool accepted;            // set by a collection that passed the name check
+extern bool accepted; // set by a collection that passed the name check
 extern bool formDirty;
-extern bool pageBuilt[6];        // pages 1..5
-extern int pageControlCounts[6]; // pages 1..5: 40, 28, 65, 63, 60
-extern int currentPage;          // 0 before the first page is shown
+extern bool pageBuilt[pageCount + 1];        // pages 1..5
+extern int pageControlCounts[pageCount + 1]; // pages 1..5, set at start-up to pageIdRangeSizes
+extern int currentPage;                      // 0 before the first page is shown
 
 // Shows the form modally for "Add_", "Edit_" or "Client_" and returns when it
 // has closed.

@@ -20,13 +20,13 @@ struct ControlSpec {
     short x, y, width, height; // dialog units
     DWORD style;               // 0: the kind's default
     DWORD exStyle;
-    unsigned look;             // ControlLook bits
+    unsigned look; // ControlLook bits
 };
 
 // Notes of the page tables, as style values.
-constexpr DWORD groupStart = WS_GROUP;                      // 0x20000
-constexpr DWORD multiLine = ES_MULTILINE | ES_WANTRETURN;   // 0x1004
-constexpr DWORD multiLineEdge = WS_EX_STATICEDGE;           // 0x20000
+constexpr DWORD groupStart = WS_GROUP;                    // 0x20000
+constexpr DWORD multiLine = ES_MULTILINE | ES_WANTRETURN; // 0x1004
+constexpr DWORD multiLineEdge = WS_EX_STATICEDGE;         // 0x20000
 
 struct PageTable {
     const ControlSpec* controls;
@@ -34,6 +34,9 @@ struct PageTable {
 };
 
 constexpr int pageCount = 5;
+
+// The identifiers of page p run from 100p + 101 to 100p + 100 + pageIdRangeSizes[p].
+constexpr int pageIdRangeSizes[pageCount + 1] = {0, 40, 28, 65, 63, 60};
 
 extern const PageTable page1Table;
 extern const PageTable page2Table;

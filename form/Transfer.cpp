@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int nameBox = 202;
-
 std::string boxText(int id) { return controlGetText(getControl(formWindow, id)); }
 void setBoxText(int id, std::string_view text) { controlSetText(getControl(formWindow, id), text); }
 bool isChecked(int id) { return controlGetCheck(formWindow, id) != 0; }

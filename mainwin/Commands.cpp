@@ -14,10 +14,6 @@
 
 namespace {
 
-constexpr int addMode = 1;
-constexpr int editMode = 2;
-constexpr int showMode = 3;
-
 // The selected line, 0 when there is none (or it has no client behind it).
 int selectedClient(HWND dialog) {
     const int line = listBoxGetSelect(dialog, clientList, 1);

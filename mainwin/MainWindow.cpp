@@ -38,8 +38,6 @@ constexpr ButtonSpec buttons[] = {
     {filterButton, "Filter Clients", 140}, {quitButton, "Quit Program", 166},
 };
 
-constexpr int pageControlCountValues[] = {40, 28, 65, 63, 60};
-
 // What went wrong while loading, one sentence a line; shown once the window is
 // visible.
 std::string loadReport;
@@ -78,8 +76,7 @@ void fillClientList(HWND dialog) {
 }
 
 LRESULT onInit(HWND dialog) {
-    std::copy(std::begin(pageControlCountValues), std::end(pageControlCountValues),
-              pageControlCounts + 1);
+    std::copy(std::begin(pageIdRangeSizes), std::end(pageIdRangeSizes), pageControlCounts);
     dataFileName = clientFilePath();
     loadReport.clear();
     addToLoadReport(loadClients().message);

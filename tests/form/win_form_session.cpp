@@ -79,8 +79,7 @@ void setSample(ClientRecord& record, const Binding& binding, int variant) {
 
 void FormTest::SetUp() {
     WindowsTest::SetUp();
-    const int counts[] = {0, 40, 28, 65, 63, 60};
-    std::copy(std::begin(counts), std::end(counts), pageControlCounts);
+    std::copy(std::begin(pageIdRangeSizes), std::end(pageIdRangeSizes), pageControlCounts);
     mainWindow = nullptr;
 }
 
@@ -122,9 +121,9 @@ void closeForm(WPARAM command) { sendToWindow(formWindow, WM_SYSCOMMAND, command
 
 void goToPage(int page) {
     for (int step = 0; step < pageCount && currentPage < page; ++step)
-        press(nextId);
+        press(nextButton);
     for (int step = 0; step < pageCount && currentPage > page; ++step)
-        press(backId);
+        press(backButton);
 }
 
 bool isVisible(int id) { return (GetWindowLongW(control(id), GWL_STYLE) & WS_VISIBLE) != 0; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "WindowsTest.h"
+#include "form/IntakeForm.h"
 #include "records/ClientFields.h"
 #include "records/ClientRecord.h"
 
@@ -12,16 +13,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-
-constexpr int addMode = 1;
-constexpr int editMode = 2;
-constexpr int showMode = 3;
-
-// Control ids the tests address by name.
-constexpr int processId = 150;
-constexpr int backId = 151;
-constexpr int nextId = 152;
-constexpr int nameId = 202;
 
 // The fixture of the form tests: page control counts set as at start-up.
 class FormTest : public WindowsTest {

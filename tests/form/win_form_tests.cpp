@@ -59,16 +59,16 @@ TEST_F(FormTest, OpensOnPageOneWithTheModesCaptionAndButtons) {
         runForm([&] {
             EXPECT_EQ(caption(), mode.caption);
             if (mode.processText) {
-                EXPECT_EQ(textOf(processId), mode.processText);
+                EXPECT_EQ(textOf(processButton), mode.processText);
             } else {
-                EXPECT_EQ(control(processId), nullptr);
+                EXPECT_EQ(control(processButton), nullptr);
             }
-            EXPECT_EQ(textOf(backId), "Back");
-            EXPECT_EQ(textOf(nextId), "Next");
+            EXPECT_EQ(textOf(backButton), "Back");
+            EXPECT_EQ(textOf(nextButton), "Next");
             EXPECT_EQ(currentPage, 1);
-            EXPECT_FALSE(isEnabled(backId));
-            EXPECT_TRUE(isEnabled(nextId));
-            EXPECT_EQ(GetFocus(), control(nameId));
+            EXPECT_FALSE(isEnabled(backButton));
+            EXPECT_TRUE(isEnabled(nextButton));
+            EXPECT_EQ(GetFocus(), control(nameBox));
         });
     }
 }
@@ -82,11 +82,11 @@ TEST_F(FormTest, BackAndNextPageWithCaptionAndEnableStates) {
         const char* caption;
     };
     const Step steps[] = {
-        {nextId, 2, "Forms - Page  2"}, {nextId, 3, "Forms - Page  3"},
-        {nextId, 4, "Forms - Page  4"}, {nextId, 5, "Forms - Page  5"},
-        {nextId, 5, "Forms - Page  5"}, {backId, 4, "Forms - Page  4"},
-        {backId, 3, "Forms - Page  3"}, {backId, 2, "Forms - Page  2"},
-        {backId, 1, "Forms - Page  1"}, {backId, 1, "Forms - Page  1"},
+        {nextButton, 2, "Forms - Page  2"}, {nextButton, 3, "Forms - Page  3"},
+        {nextButton, 4, "Forms - Page  4"}, {nextButton, 5, "Forms - Page  5"},
+        {nextButton, 5, "Forms - Page  5"}, {backButton, 4, "Forms - Page  4"},
+        {backButton, 3, "Forms - Page  3"}, {backButton, 2, "Forms - Page  2"},
+        {backButton, 1, "Forms - Page  1"}, {backButton, 1, "Forms - Page  1"},
     };
     prepareForm(addMode, ClientRecord{});
     runForm([&] {
@@ -95,8 +95,8 @@ TEST_F(FormTest, BackAndNextPageWithCaptionAndEnableStates) {
             SCOPED_TRACE(step.caption);
             EXPECT_EQ(currentPage, step.page);
             EXPECT_EQ(caption(), step.caption);
-            EXPECT_EQ(isEnabled(backId), step.page != 1);
-            EXPECT_EQ(isEnabled(nextId), step.page != pageCount);
+            EXPECT_EQ(isEnabled(backButton), step.page != 1);
+            EXPECT_EQ(isEnabled(nextButton), step.page != pageCount);
             expectOnlyCurrentPageVisible();
         }
     });
@@ -129,7 +129,7 @@ TEST_F(FormTest, PagesAreBuiltAsTheirTablesSay) {
     prepareForm(addMode, ClientRecord{});
     runForm([] {
         goToPage(pageCount);
-        std::vector<int> expectedOrder = {processId, backId, nextId};
+        std::vector<int> expectedOrder = {processButton, backButton, nextButton};
         for (int page = 1; page <= pageCount; ++page) {
             const PageTable& table = pageTable(page);
             for (std::size_t i = 0; i < table.count; ++i)
@@ -178,8 +178,8 @@ TEST_F(FormTest, EveryOpeningStartsOnPageOne) {
     runForm([] {
         EXPECT_EQ(currentPage, 1);
         EXPECT_EQ(caption(), "Edit_Forms");
-        EXPECT_FALSE(isEnabled(backId));
-        EXPECT_TRUE(isEnabled(nextId));
+        EXPECT_FALSE(isEnabled(backButton));
+        EXPECT_TRUE(isEnabled(nextButton));
         EXPECT_EQ(controlsOf(2), 0);
         expectOnlyCurrentPageVisible();
     });
@@ -191,7 +191,7 @@ TEST_F(FormTest, EntriesSurvivePaging) {
     prepareForm(editMode, record);
     runForm([] {
         const int box = boxOf(fields::laxativesHowOften);
-        setText(nameId, "Bea");
+        setText(nameBox, "Bea");
         goToPage(3);
         EXPECT_EQ(textOf(box), "daily");
         setText(box, "weekly");
@@ -202,7 +202,7 @@ TEST_F(FormTest, EntriesSurvivePaging) {
         EXPECT_EQ(textOf(box), "weekly");
         EXPECT_TRUE(isChecked(laxativesYes));
         goToPage(1);
-        EXPECT_EQ(textOf(nameId), "Bea");
+        EXPECT_EQ(textOf(nameBox), "Bea");
     });
 }
 
@@ -225,8 +225,8 @@ TEST_F(FormTest, AddModePromptsOnceTheNameWasEdited) {
     prepareForm(addMode, ClientRecord{});
     runForm([] {
         MessageBoxAnswerer answers({IDCANCEL, IDOK});
-        typeInto(nameId, L"x\b");
-        EXPECT_EQ(textOf(nameId), "");
+        typeInto(nameBox, L"x\b");
+        EXPECT_EQ(textOf(nameBox), "");
         closeForm();
         EXPECT_TRUE(formOpen()) << "Cancel keeps the form";
         closeForm();
@@ -248,7 +248,7 @@ TEST_F(FormTest, CloseCommandWithLowBitsSetRunsTheClosePrompt) {
     prepareForm(addMode, ClientRecord{});
     runForm([] {
         MessageBoxAnswerer answers({IDCANCEL, IDOK});
-        typeInto(nameId, L"x");
+        typeInto(nameBox, L"x");
         closeForm(SC_CLOSE | 3);
         EXPECT_TRUE(formOpen());
         EXPECT_EQ(answers.seen().size(), 1u);
@@ -312,7 +312,7 @@ TEST_F(FormTest, EditModeCancelledCloseLeavesNothingAcceptedUntilProcess) {
         closeForm();
         EXPECT_TRUE(formOpen());
         EXPECT_FALSE(accepted);
-        press(processId);
+        press(processButton);
         EXPECT_FALSE(formOpen());
     });
     EXPECT_TRUE(accepted);
@@ -324,7 +324,7 @@ TEST_F(FormTest, EditModeCloseWithEmptyNameWarnsThenPrompts) {
     prepareForm(editMode, named("Ann"));
     runForm([] {
         MessageBoxAnswerer answers({IDOK, IDOK});
-        setText(nameId, "");
+        setText(nameBox, "");
         closeForm();
         EXPECT_FALSE(formOpen());
         ASSERT_EQ(answers.seen().size(), 2u);
@@ -341,8 +341,8 @@ TEST_F(FormTest, ShowModeNeverPromptsAndKeepsTheRecord) {
     prepareForm(showMode, sample);
     runForm([] {
         MessageBoxAnswerer answers({IDOK});
-        EXPECT_EQ(control(processId), nullptr);
-        typeInto(nameId, L"zz");
+        EXPECT_EQ(control(processButton), nullptr);
+        typeInto(nameBox, L"zz");
         setText(boxOf(fields::city), "Elsewhere");
         goToPage(2);
         typeInto(302, L"more");
@@ -361,7 +361,7 @@ TEST_F(FormTest, NameCheckKeepsTheFormOnItsPage) {
     runForm([] {
         MessageBoxAnswerer answers({IDOK});
         goToPage(4);
-        press(processId);
+        press(processButton);
         EXPECT_TRUE(formOpen());
         ASSERT_EQ(answers.seen().size(), 1u);
         EXPECT_EQ(answers.seen()[0].text, nameWarning);
@@ -369,10 +369,10 @@ TEST_F(FormTest, NameCheckKeepsTheFormOnItsPage) {
         EXPECT_EQ(currentPage, 4);
         EXPECT_EQ(caption(), "Forms - Page  4");
         expectOnlyCurrentPageVisible();
-        EXPECT_EQ(GetFocus(), control(nameId));
+        EXPECT_EQ(GetFocus(), control(nameBox));
         EXPECT_FALSE(accepted);
-        setText(nameId, "Zed");
-        press(processId);
+        setText(nameBox, "Zed");
+        press(processButton);
         EXPECT_FALSE(formOpen());
     });
     EXPECT_TRUE(accepted);
@@ -384,7 +384,7 @@ TEST_F(FormTest, ProcessInEditModeWithoutChangesLeavesFileUnchanged) {
     prepareForm(editMode, sampleRecord(1));
     runForm([] {
         goToPage(pageCount);
-        press(processId);
+        press(processButton);
         EXPECT_FALSE(formOpen());
     });
     EXPECT_TRUE(accepted);

@@ -244,7 +244,7 @@ TEST_F(FormTest, HostileNumbersAreStoredByTheStoringRules) {
     };
     prepareForm(addMode, ClientRecord{});
     runForm([&] {
-        setText(nameId, "Ann");
+        setText(nameBox, "Ann");
         goToPage(pageCount);
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
@@ -286,7 +286,7 @@ TEST_F(FormTest, HostileDatesAreStoredAsTheirPartsAdd) {
     };
     prepareForm(addMode, ClientRecord{});
     runForm([&] {
-        setText(nameId, "Ann");
+        setText(nameBox, "Ann");
         for (const Case& c : cases) {
             SCOPED_TRACE(c.text);
             for (std::size_t i = 0; i < bindingCount; ++i)
@@ -312,9 +312,9 @@ TEST_F(FormTest, BlankAndOneCharacterNamesAreAccepted) {
         const MessageBoxAnswerer boxes({IDOK});
         prepareForm(addMode, ClientRecord{});
         runForm([&] {
-            SendMessageW(control(nameId), WM_SETTEXT, 0,
+            SendMessageW(control(nameBox), WM_SETTEXT, 0,
                          reinterpret_cast<LPARAM>(names[k].c_str()));
-            press(processId);
+            press(processButton);
             EXPECT_FALSE(formOpen());
         });
         EXPECT_TRUE(boxes.seen().empty()) << boxes.seen()[0].text;

@@ -12,15 +12,13 @@
 
 namespace {
 
-// Identifiers of page p run from 100p + 101 to 100p + 100 + n(p).
-constexpr int idRangeSizes[pageCount + 1] = {0, 40, 28, 65, 63, 60};
 // The form's page controls stay inside its width and above its push buttons.
 constexpr int formWidth = 350;
 constexpr int buttonsTop = 320;
 
 bool inPageRange(int page, int id) {
     return page >= 1 && page <= pageCount && id >= 100 * page + 101 &&
-           id <= 100 * page + 100 + idRangeSizes[page];
+           id <= 100 * page + 100 + pageIdRangeSizes[page];
 }
 
 // Creation index of control `id` on `page`, -1 when it has none.

@@ -49,7 +49,7 @@ TEST_F(FormTest, EveryFieldSurvivesFillAndCollect) {
         runForm([] {
             goToPage(pageCount);
             recordReset(workingRecord);
-            press(processId);
+            press(processButton);
             EXPECT_FALSE(formOpen());
         });
         EXPECT_TRUE(accepted);
@@ -115,9 +115,9 @@ TEST_F(FormTest, NumbersAndDatesConvertAsTypedAndShowAgain) {
         const int box = boxOf(conversion.field);
         prepareForm(addMode, ClientRecord{});
         runForm([&] {
-            setText(nameId, "Ann");
+            setText(nameBox, "Ann");
             setText(box, conversion.typed);
-            press(processId);
+            press(processButton);
         });
         EXPECT_EQ(storedValue(conversion.field), conversion.stored);
         prepareForm(editMode, workingRecord);
@@ -129,8 +129,8 @@ TEST_F(FormTest, AddingWithOnlyANameStoresThePageOneDefaults) {
     prepareForm(addMode, ClientRecord{});
     runForm([] {
         EXPECT_EQ(textOf(boxOf(fields::state)), "CA");
-        setText(nameId, "Bo");
-        press(processId);
+        setText(nameBox, "Bo");
+        press(processButton);
     });
     ClientRecord expected = named("Bo");
     writeDate(expected, fields::intakeDate.span, dateFromText(todayText()));
@@ -151,7 +151,7 @@ TEST_F(FormTest, ChoiceWithoutCheckedOptionKeepsItsValue) {
             EXPECT_TRUE(isChecked(first - 1 + readU8(workingRecord, field->span)));
             controlSetOption(formWindow, first, first + field->items.count - 1, 0);
         }
-        press(processId);
+        press(processButton);
     });
     EXPECT_EQ(readU8(workingRecord, fields::referral.span), 3);
     EXPECT_EQ(readU8(workingRecord, fields::cycle.span), 2);
@@ -176,7 +176,7 @@ TEST_F(FormTest, UntickingClearsTheBitAndKeepsTheOtherText) {
         goToPage(5);
         controlSetCheck(formWindow, boxOf(fields::cancer) + 9, 0);
         setText(boxOf(fields::cancerOther), "Changed");
-        press(processId);
+        press(processButton);
     });
     EXPECT_TRUE(readItem(workingRecord, fields::removedOrgans.span, 0));
     EXPECT_FALSE(readItem(workingRecord, fields::removedOrgans.span, 1));
@@ -205,7 +205,7 @@ TEST_F(FormTest, MercuryFillingsShowAndStoreTheirThreeOptions) {
             const int first = boxOf(fields::mercuryFillings);
             for (int option = 0; option < 3; ++option)
                 EXPECT_EQ(isChecked(first + option), option == mercury.option) << option;
-            press(processId);
+            press(processButton);
         });
         EXPECT_EQ(readU8(workingRecord, fields::mercuryFillings.span), mercury.collected);
     }
@@ -262,9 +262,9 @@ TEST_F(FormTest, TypingStopsAtTheFieldsSize) {
 TEST_F(FormTest, LongerTextFromElsewhereIsCutToTheField) {
     prepareForm(addMode, ClientRecord{});
     runForm([] {
-        setText(nameId, std::string(40, 'x'));
-        EXPECT_EQ(textOf(nameId).size(), 40u);
-        press(processId);
+        setText(nameBox, std::string(40, 'x'));
+        EXPECT_EQ(textOf(nameBox).size(), 40u);
+        press(processButton);
     });
     EXPECT_EQ(readText(workingRecord, fields::name.span), std::string(31, 'x'));
 }
