@@ -72,11 +72,9 @@ template <typename Function> Function systemFunction(const wchar_t* module, cons
     return libraryFunction<Function>(GetModuleHandleW(module), name);
 }
 
-bool isWindows9x() {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    return GetVersionExW(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
-}
+// The high bit of the version marks Windows 95, 98 and Me, where most wide
+// functions (GetVersionExW among them) are stubs that fail.
+bool isWindows9x() { return (GetVersion() & 0x80000000u) != 0; }
 
 // DLLs come from the system folder only, so one planted beside the program is
 // never loaded.

@@ -27,9 +27,6 @@ int currentPage = 0;
 
 namespace {
 
-constexpr long white = 0xFFFFFF;
-constexpr long black = 0;
-
 constexpr int formWidth = 350;
 constexpr int formHeight = 360;
 constexpr int buttonRow = formHeight - 40;
@@ -54,7 +51,8 @@ void buildControls(int page) {
         const std::string text = (row.look & lookToday) != 0 ? todayText() : row.text;
         controlAdd(row.kind, formWindow, row.id, text, row.x, row.y, row.width, row.height,
                    row.style, row.exStyle);
-        if ((row.look & lookWhiteBlack) != 0) controlSetColor(formWindow, row.id, white, black);
+        if ((row.look & lookWhiteBlack) != 0)
+            controlSetColor(formWindow, row.id, colorWhite, colorBlack);
         if ((row.look & lookHeading) != 0) controlSetFont(formWindow, row.id, headingFont);
     }
 }
@@ -74,10 +72,8 @@ void limitTextBoxes(int page) {
 void setPageCaption() { controlSetText(formWindow, "Forms - Page " + numberToText(currentPage)); }
 
 void updatePagingButtons() {
-    controlEnable(formWindow, backButton, true);
-    controlEnable(formWindow, nextButton, true);
-    if (currentPage == 1) controlEnable(formWindow, backButton, false);
-    if (currentPage == pageCount) controlEnable(formWindow, nextButton, false);
+    controlEnable(formWindow, backButton, currentPage != 1);
+    controlEnable(formWindow, nextButton, currentPage != pageCount);
 }
 
 void goBack() {
@@ -156,13 +152,6 @@ LRESULT onClose() {
     return 0;
 }
 
-// The low four bits of a system command are used by the platform, so the
-// system-menu icon's double-click (0xF063) counts as close as well.
-LRESULT onSystemCommand(WPARAM wParam) {
-    if ((wParam & 0xFFF0) == SC_CLOSE) return onClose();
-    return 0;
-}
-
 LRESULT formCallback(HWND, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
@@ -172,7 +161,7 @@ LRESULT formCallback(HWND, UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
         return onCommand(wParam);
     case WM_SYSCOMMAND:
-        return onSystemCommand(wParam);
+        return isCloseCommand(wParam) ? onClose() : 0;
     default:
         return 0;
     }
@@ -183,7 +172,7 @@ LRESULT formCallback(HWND, UINT message, WPARAM wParam, LPARAM) {
 void openIntakeForm(std::string_view mode) {
     formWindow = dialogNew(1, mainWindow, std::string(mode) + "Forms", 20, 10, formWidth,
                            formHeight, WS_SYSMENU | WS_MINIMIZEBOX, 0);
-    controlSetColor(formWindow, dialogItself, white, black);
+    controlSetColor(formWindow, dialogItself, colorWhite, colorBlack);
     if (textCompare(mode, "Client_") != 0) {
         controlAdd(ControlKind::pushButton, formWindow, processButton,
                    std::string(mode) + "client data", 5, buttonRow, 80, 20);

@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr long white = 0xFFFFFF;
-constexpr long black = 0;
-
 // Dialog units; the list and the button column follow from the window's size.
 constexpr int windowWidth = 300;
 constexpr int windowHeight = 240;
@@ -123,12 +120,6 @@ LRESULT onCommand(HWND dialog, WPARAM wParam) {
     return 0;
 }
 
-// The low four bits of a system command are the platform's own, so the
-// system-menu icon's double-click (0xF063) asks to save like the close box.
-LRESULT onSystemCommand(HWND dialog, WPARAM wParam) {
-    return (wParam & 0xFFF0) == SC_CLOSE ? closeProgram(dialog) : 0;
-}
-
 LRESULT mainWindowCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
@@ -138,7 +129,7 @@ LRESULT mainWindowCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
         return onCommand(dialog, wParam);
     case WM_SYSCOMMAND:
-        return onSystemCommand(dialog, wParam);
+        return isCloseCommand(wParam) ? closeProgram(dialog) : 0;
     default:
         return 0;
     }
@@ -154,9 +145,9 @@ bool runMainWindow() {
     mainWindow = dialogNew(1, nullptr, mainWindowTitle(), 100, 20, windowWidth, windowHeight,
                            WS_SYSMENU | WS_MINIMIZEBOX, 0);
     if (mainWindow == nullptr) return false;
-    controlSetColor(mainWindow, dialogItself, white, black);
+    controlSetColor(mainWindow, dialogItself, colorWhite, colorBlack);
     controlAdd(ControlKind::label, mainWindow, -1, "Clients", 10, 10, 50, 15);
-    controlSetColor(mainWindow, -1, white, black);
+    controlSetColor(mainWindow, -1, colorWhite, colorBlack);
     controlAdd(ControlKind::listBox, mainWindow, clientList, "", 5, 20, windowWidth - 105,
                windowHeight - 50);
     for (const ButtonSpec& button : buttons) {

@@ -27,7 +27,8 @@ SharedBrush brushFor(COLORREF colour) {
     return brush;
 }
 
-long explicitOr(long colour, long special) { return colour < 0 ? special : colour & 0xFFFFFF; }
+// A negative colour other than the special ones means the platform's colour.
+long explicitOr(long colour) { return colour < 0 ? colorSystemDefault : colour & 0xFFFFFF; }
 
 // The platform's colours for each colour message, WM_CTLCOLORMSGBOX first.
 struct SystemColours {
@@ -131,9 +132,8 @@ void controlSetColor(HWND dialog, int id, long background, long text) {
     if (!state) return;
     ColourState next;
     next.set = true;
-    next.text = explicitOr(text, colorSystemDefault);
-    next.background = background == colorTransparent ? colorTransparent
-                                                     : explicitOr(background, colorSystemDefault);
+    next.text = explicitOr(text);
+    next.background = background == colorTransparent ? colorTransparent : explicitOr(background);
     if (next.background >= 0) {
         next.brush = brushFor(static_cast<COLORREF>(next.background));
         if (!next.brush) next.background = colorSystemDefault;

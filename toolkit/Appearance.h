@@ -7,6 +7,8 @@
 
 constexpr long colorSystemDefault = -1;
 constexpr long colorTransparent = -2;
+constexpr long colorWhite = 0xFFFFFF;
+constexpr long colorBlack = 0x000000;
 
 // Colours are 0x00BBGGRR; id dialogItself names the dialog.
 void controlSetColor(HWND dialog, int id, long background, long text);

@@ -95,6 +95,7 @@ std::vector<int> listBoxAddLines(HWND dialog, int id, const std::vector<std::str
         }
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE); // turning redraw back on paints nothing by itself
     return positions;
 }
 

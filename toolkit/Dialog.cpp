@@ -229,13 +229,14 @@ void controlEnable(HWND dialog, int id, bool enable) {
 }
 
 void windowShowState(HWND window, int command) {
-    if (DialogRecord* dialog = findDialog(window); dialog && !dialog->shown) {
+    DialogRecord* const dialog = findDialog(window);
+    if (dialog && !dialog->shown) {
         const bool kept =
             command == SW_HIDE || command == SW_SHOWMAXIMIZED || command == SW_MINIMIZE;
         dialog->pendingShow = kept ? command : SW_SHOW;
         return;
     }
-    if (!findDialog(window) && !findControl(window)) return;
+    if (!dialog && !findControl(window)) return;
     ShowWindow(window, command);
     windowRedraw(window);
 }

@@ -6,7 +6,6 @@
 
 namespace {
 
-int openCount = 0;
 HWND active = nullptr;
 
 // Callbacks are the program's code: whatever they throw stops here.
@@ -21,12 +20,6 @@ LRESULT invoke(DialogCallback callback, HWND dialog, UINT message, WPARAM wParam
 
 bool isColourMessage(UINT message) {
     return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
-}
-
-// The close box, Alt+F4 and the system menu's Close; the low four bits are the
-// platform's own.
-bool isCloseCommand(UINT message, WPARAM wParam) {
-    return message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE;
 }
 
 INT_PTR controlCallbackAnswer(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -58,7 +51,7 @@ void forwardSize(HWND dialog, WPARAM wParam, LPARAM lParam) {
 INT_PTR defaultAnswer(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (isColourMessage(message))
         return colourAnswer(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    if (isCloseCommand(message, wParam)) {
+    if (message == WM_SYSCOMMAND && isCloseCommand(wParam)) {
         dialogEnd(dialog, 0);
         return TRUE;
     }
@@ -84,15 +77,9 @@ INT_PTR onFinalDestroy(HWND dialog, LPARAM lParam) {
 
 INT_PTR handle(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        ++openCount;
-        return 0;
     case WM_ACTIVATE:
         onActivate(dialog, wParam);
         return 0;
-    case WM_DESTROY:
-        --openCount;
-        break;
     case WM_NCDESTROY:
         return onFinalDestroy(dialog, lParam);
     case WM_COMMAND:
@@ -206,4 +193,4 @@ bool postToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 HWND activeDialog() { return active; }
 
-int openDialogs() { return openCount; }
+int openDialogs() { return static_cast<int>(dialogRecordCount()); }

@@ -25,6 +25,8 @@ template <typename Map> auto* find(Map& map, HWND window) {
 
 DialogRecord* findDialog(HWND window) { return window ? find(dialogs(), window) : nullptr; }
 
+std::size_t dialogRecordCount() { return dialogs().size(); }
+
 ControlRecord* findControl(HWND window) { return window ? find(controls(), window) : nullptr; }
 
 ColourState* findColours(HWND window) {

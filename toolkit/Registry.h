@@ -55,6 +55,7 @@ ColourState* findColours(HWND window);
 void addDialogRecord(HWND dialog, DialogRecord record);
 // The dialog must have a record.
 void addControlRecord(HWND control, ControlRecord record);
+std::size_t dialogRecordCount();
 // Drops the records of the dialog and of its controls with their brushes and
 // font references.
 void releaseRecords(HWND dialog);

@@ -10,8 +10,6 @@ namespace {
 
 using AppearanceTest = ToolkitTest;
 
-constexpr long white = 0xFFFFFF;
-constexpr long black = 0x000000;
 constexpr long red = 0x0000FF;
 
 struct MemoryDc {
@@ -34,10 +32,10 @@ COLORREF brushColour(INT_PTR brush) {
 
 TEST_F(AppearanceTest, ExplicitColoursAnswerTheirBrushAndSetTheText) {
     HWND dialog = newDialog();
-    controlSetColor(dialog, dialogItself, white, black);
+    controlSetColor(dialog, dialogItself, colorWhite, colorBlack);
     controlAdd(ControlKind::label, dialog, 1, "white", 5, 5, 50, 10);
     controlAdd(ControlKind::label, dialog, 2, "plain", 5, 5, 50, 10);
-    controlSetColor(dialog, 1, white | 0x7F000000, black);
+    controlSetColor(dialog, 1, colorWhite | 0x7F000000, colorBlack);
     MemoryDc memory;
     SetTextColor(memory.dc, 0x123456);
     EXPECT_EQ(colourAnswer(dialog, WM_CTLCOLORSTATIC, memory.dc, getControl(dialog, 2)), 0)
@@ -46,9 +44,9 @@ TEST_F(AppearanceTest, ExplicitColoursAnswerTheirBrushAndSetTheText) {
 
     const INT_PTR brush = colourAnswer(dialog, WM_CTLCOLORSTATIC, memory.dc, getControl(dialog, 1));
     ASSERT_NE(brush, 0);
-    EXPECT_EQ(hex(brushColour(brush)), hex(white));
-    EXPECT_EQ(hex(GetTextColor(memory.dc)), hex(black));
-    EXPECT_EQ(hex(GetBkColor(memory.dc)), hex(white));
+    EXPECT_EQ(hex(brushColour(brush)), hex(colorWhite));
+    EXPECT_EQ(hex(GetTextColor(memory.dc)), hex(colorBlack));
+    EXPECT_EQ(hex(GetBkColor(memory.dc)), hex(colorWhite));
     EXPECT_EQ(colourAnswer(dialog, WM_CTLCOLORDLG, memory.dc, dialog), brush)
         << "one brush per colour";
 }
@@ -102,13 +100,13 @@ TEST_F(AppearanceTest, BrushIsSharedAndDeletedWhenNoWindowUsesIt) {
         return reinterpret_cast<HGDIOBJ>(
             colourAnswer(dialog, WM_CTLCOLORSTATIC, memory.dc, getControl(dialog, id)));
     };
-    controlSetColor(dialog, 1, white, black);
-    controlSetColor(dialog, 2, white, black);
+    controlSetColor(dialog, 1, colorWhite, colorBlack);
+    controlSetColor(dialog, 2, colorWhite, colorBlack);
     HGDIOBJ whiteBrush = brushOf(1);
     EXPECT_EQ(brushOf(2), whiteBrush);
-    controlSetColor(dialog, 1, red, black);
+    controlSetColor(dialog, 1, red, colorBlack);
     EXPECT_EQ(GetObjectType(whiteBrush), DWORD(OBJ_BRUSH)) << "label 2 still uses it";
-    controlSetColor(dialog, 2, red, black);
+    controlSetColor(dialog, 2, red, colorBlack);
     EXPECT_EQ(GetObjectType(whiteBrush), 0u) << "no window uses white any more";
     HGDIOBJ redBrush = brushOf(2);
     EXPECT_EQ(brushOf(1), redBrush);
