@@ -8,6 +8,7 @@
 #include "records/ClientCodec.h"
 #include "records/ClientRecord.h"
 
+#include "form/IntakeForm.h"
 #include "mainwin/MainWindow.h"
 
 #include <windows.h>
@@ -16,6 +17,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,12 +29,9 @@
 
 namespace {
 
-constexpr int processButton = 150;
-constexpr int nameBox = 202;
 constexpr DWORD patienceMs = 120000;
 constexpr DWORD idleMs = 10000;
 constexpr std::size_t writePiece = 64 * 1024; // as the program writes
-const wchar_t mainTitle[] = L"Vellumor - Ver 1.01";
 
 struct HandleCloser {
     void operator()(HANDLE handle) const {
@@ -69,10 +68,20 @@ bool waitFor(const std::function<bool()>& done) {
     return true;
 }
 
-void fail(const char* what) {
-    std::fprintf(stderr, "bench: %s\n", what);
+// Says what went wrong, printf-style, and ends the benchmark.
+[[noreturn]] __attribute__((format(printf, 1, 2))) void fail(const char* format, ...) {
+    std::fputs("bench: ", stderr);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+    std::fputc('\n', stderr);
     std::exit(1);
 }
+
+std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+const std::wstring mainTitle = L"Vellumor - Ver " + wide(versionText);
 
 std::wstring driverFolder() {
     std::wstring path(MAX_PATH * 4, L'\0');
@@ -217,10 +226,8 @@ HWND findWindow(const Program& program, const wchar_t* title) {
 
 HWND waitForWindow(const Program& program, const wchar_t* title) {
     HWND window = nullptr;
-    if (!waitFor([&] { return (window = findWindow(program, title)) != nullptr; })) {
-        std::fprintf(stderr, "bench: no window \"%ls\"\n", title);
-        std::exit(1);
-    }
+    if (!waitFor([&] { return (window = findWindow(program, title)) != nullptr; }))
+        fail("no window \"%ls\"", title);
     return window;
 }
 
@@ -257,13 +264,21 @@ std::wstring selectedText(HWND main) {
     return lineText(main, static_cast<int>(ask(GetDlgItem(main, clientList), LB_GETCURSEL)));
 }
 
-std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+// Clicks the main window's `button` and waits until the form it opens, titled
+// `title`, shows its first page.
+HWND openForm(const Program& program, HWND main, int button, const wchar_t* title) {
+    click(main, button);
+    const HWND form = waitForWindow(program, title);
+    if (!waitFor([&] { return IsWindowVisible(GetDlgItem(form, nameBox)) != FALSE; }))
+        fail("the form built no first page");
+    return form;
+}
 
 // Starts the program and waits until its main window is shown with every
 // client listed; the time that took, in milliseconds.
 double startUntilReady(const Program& program, double startedAt, int clients, HWND& main) {
     if (!waitFor([&] {
-            main = findWindow(program, mainTitle);
+            main = findWindow(program, mainTitle.c_str());
             return main != nullptr && lineCount(main) == clients;
         }))
         fail("the main window did not list the clients");
@@ -399,7 +414,7 @@ void benchSave(int runs) {
     for (const int clients : {10000, 100000}) {
         const Folder folder;
         const std::vector<std::uint8_t> bytes = clientFile(clients);
-        const long long savedSize = static_cast<long long>(bytes.size()) - 1241;
+        const auto savedSize = static_cast<long long>(bytes.size() - clientRecordSize);
         const std::vector<std::uint8_t> rawBytes(static_cast<std::size_t>(savedSize), 0x5A);
         std::vector<double> saves, raws, peaks;
         for (int run = 0; run < runs; ++run) {
@@ -448,10 +463,7 @@ CommandTimes commandTimes(int clients, int runs) {
     CommandTimes times;
     int count = clients;
     const auto throughForm = [&](int button, const wchar_t* title, const std::wstring& name) {
-        click(main, button);
-        const HWND form = waitForWindow(program, title);
-        if (!waitFor([&] { return IsWindowVisible(GetDlgItem(form, nameBox)) != FALSE; }))
-            fail("the form built no first page");
+        const HWND form = openForm(program, main, button, title);
         ask(GetDlgItem(form, nameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
         const double start = nowMs();
         click(form, processButton);
@@ -528,10 +540,7 @@ void benchIdle(int runs) {
         HWND main = nullptr;
         startUntilReady(program, nowMs(), 1000, main);
         mainIdle.push_back(idleCpu(program));
-        click(main, addButton);
-        const HWND form = waitForWindow(program, L"Add_Forms");
-        if (!waitFor([&] { return IsWindowVisible(GetDlgItem(form, nameBox)) != FALSE; }))
-            fail("the form built no first page");
+        openForm(program, main, addButton, L"Add_Forms");
         formIdle.push_back(idleCpu(program));
     }
     for (const auto& [window, used] :

@@ -1,6 +1,7 @@
 // What the fuzz targets share: a check that reports the value it got and aborts,
-// so that libFuzzer keeps the input that broke a property as a crash file, and a
-// printable form of byte strings for those reports.
+// so that libFuzzer keeps the input that broke a property as a crash file, a
+// printable form of byte strings for those reports, and little-endian numbers
+// read from input bytes independently of the code under test.
 #pragma once
 
 #include <cstdarg>
@@ -44,4 +45,12 @@ inline std::string shown(std::string_view bytes) {
 
 inline std::string_view bytesOf(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
+}
+
+// The first four bytes as a little-endian number, missing bytes zero.
+inline std::uint32_t littleEndianWord(std::string_view bytes) {
+    std::uint32_t word = 0;
+    for (std::size_t i = 0; i < 4 && i < bytes.size(); ++i)
+        word |= std::uint32_t{static_cast<std::uint8_t>(bytes[i])} << (8 * i);
+    return word;
 }

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr std::size_t headerSize = 8;
-
 // A file of eight bytes may state a count of up to a million, which rightly
 // decodes to up to 1.24 GB of zero records. Inputs with a count above this bound
 // (but still acceptable) are skipped, so the fuzzer spends its time on the code
@@ -28,10 +26,8 @@ std::uint8_t fileByte(std::string_view file, std::size_t offset) {
 
 // Bytes 4 to 7, little-endian, missing bytes zero.
 std::int32_t countOf(std::string_view file) {
-    std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        bits |= std::uint32_t{fileByte(file, 4 + i)} << (8 * i);
-    return static_cast<std::int32_t>(bits);
+    return static_cast<std::int32_t>(
+        littleEndianWord(file.substr(std::min<std::size_t>(4, file.size()))));
 }
 
 // Index of the first byte of `record` that differs from the file's bytes at the
@@ -39,7 +35,7 @@ std::int32_t countOf(std::string_view file) {
 std::size_t firstDifference(const ClientRecord& record, std::string_view file, std::size_t index) {
     static constexpr std::uint8_t zeros[clientRecordSize] = {};
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
-    const std::size_t start = headerSize + clientRecordSize * index;
+    const std::size_t start = fileHeaderSize + clientRecordSize * index;
     const std::size_t present =
         start < file.size() ? std::min(clientRecordSize, file.size() - start) : 0;
     if ((present == 0 || std::memcmp(bytes, file.data() + start, present) == 0) &&
@@ -55,7 +51,7 @@ void expectFileBytes(const ClientRecord& record, std::string_view file, std::siz
     const std::size_t i = firstDifference(record, file, index);
     FUZZ_EXPECT(i == clientRecordSize, "record %zu byte %zu is 0x%02X, the file holds 0x%02X",
                 index + 1, i, reinterpret_cast<const std::uint8_t*>(&record)[i],
-                fileByte(file, headerSize + clientRecordSize * index + i));
+                fileByte(file, fileHeaderSize + clientRecordSize * index + i));
 }
 
 } // namespace
@@ -82,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_EXPECT(statedCount(data, size) == count, "stated count %d, the file holds %d",
                 statedCount(data, size), count);
     const std::size_t used =
-        headerSize + (acceptable ? clientRecordSize * decoded.records.size() : 0);
+        fileHeaderSize + (acceptable ? clientRecordSize * decoded.records.size() : 0);
     FUZZ_EXPECT(usedFileSize(count) == used, "a load of the count %d uses %zu bytes, not %zu",
                 count, usedFileSize(count), used);
     if (!decoded.ok) return 0;
@@ -90,16 +86,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "%zu records for the count %d", decoded.records.size(), count);
 
     const std::vector<std::uint8_t> encoded = encodeClients(decoded.records);
-    const std::size_t expectedSize = headerSize + clientRecordSize * decoded.records.size();
+    const std::size_t expectedSize = fileHeaderSize + clientRecordSize * decoded.records.size();
     FUZZ_EXPECT(encoded.size() == expectedSize, "encoded %zu bytes, expected %zu", encoded.size(),
                 expectedSize);
     FUZZ_EXPECT(std::memcmp(encoded.data(), versionText, 4) == 0, "tag %s",
                 shown(bytesOf(encoded.data(), 4)).c_str());
-    for (std::size_t i = 4; i < headerSize; ++i)
+    for (std::size_t i = 4; i < fileHeaderSize; ++i)
         FUZZ_EXPECT(encoded[i] == fileByte(file, i), "count byte %zu is 0x%02X, read 0x%02X", i,
                     encoded[i], fileByte(file, i));
     for (std::size_t k = 0; k < decoded.records.size(); ++k)
-        FUZZ_EXPECT(std::memcmp(encoded.data() + headerSize + clientRecordSize * k,
+        FUZZ_EXPECT(std::memcmp(encoded.data() + fileHeaderSize + clientRecordSize * k,
                                 &decoded.records[k], clientRecordSize) == 0,
                     "record %zu is encoded differently from its bytes", k + 1);
 

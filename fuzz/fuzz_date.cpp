@@ -12,13 +12,6 @@
 
 namespace {
 
-std::int32_t valueOf(std::string_view text) {
-    std::uint32_t bits = 0;
-    for (std::size_t i = 0; i < 4 && i < text.size(); ++i)
-        bits |= std::uint32_t{static_cast<std::uint8_t>(text[i])} << (8 * i);
-    return static_cast<std::int32_t>(bits);
-}
-
 void checkText(std::int32_t value) {
     const std::string text = dateToText(value);
     FUZZ_EXPECT(text.size() <= 10, "%d shows as %s", value, shown(text).c_str());
@@ -48,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text.find_first_not_of(' ') == std::string::npos)
         FUZZ_EXPECT(value == 0, "the blank text %s reads %d", shown(text).c_str(), value);
 
-    const std::int32_t raw = valueOf(text);
+    const auto raw = static_cast<std::int32_t>(littleEndianWord(text));
     checkText(raw);
     const auto eightDigits =
         static_cast<std::int32_t>(10000000 + static_cast<std::uint32_t>(raw) % 90000000);

@@ -19,14 +19,6 @@ struct Record {
     std::uint8_t byte(std::size_t offset) const { return bytes()[offset]; }
 };
 
-// Up to four bytes of `field`, little-endian, as the integer they encode.
-std::uint32_t littleEndian(const Record& r, FieldSpan field) {
-    std::uint32_t bits = 0;
-    for (std::size_t i = field.size; i-- > 0;)
-        bits = bits << 8 | r.byte(field.offset + i);
-    return bits;
-}
-
 // The first byte in which two records differ, for a report; empty when they are equal.
 std::string difference(const Record& got, const Record& expected) {
     if (std::memcmp(got.bytes(), expected.bytes(), clientRecordSize) == 0) return "";
@@ -81,7 +73,8 @@ void checkText(const Record& r, const FieldInfo& field, std::string_view text) {
 
 void checkInteger(const Record& r, const FieldInfo& field, std::uint32_t value) {
     const FieldSpan span = field.span;
-    const std::uint32_t stored = littleEndian(r, span);
+    // Up to four bytes, little-endian, as the integer they encode.
+    const std::uint32_t stored = littleEndianWord(bytesOf(r.bytes() + span.offset, span.size));
     Record written = r;
     switch (field.kind) {
     case FieldKind::i16:
@@ -134,9 +127,7 @@ void checkItems(const Record& r, const FieldInfo& field, int outside) {
 }
 
 std::uint32_t takeWord(std::string_view& rest) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4 && i < rest.size(); ++i)
-        value |= std::uint32_t{static_cast<std::uint8_t>(rest[i])} << (8 * i);
+    const std::uint32_t value = littleEndianWord(rest);
     rest.remove_prefix(std::min<std::size_t>(4, rest.size()));
     return value;
 }

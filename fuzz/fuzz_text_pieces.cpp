@@ -21,26 +21,17 @@ int signOf(int value) { return (value > 0) - (value < 0); }
 
 void checkMid(std::string_view text, long long start, long long length) {
     const auto size = static_cast<long long>(text.size());
+    std::string expected;
+    if (start < 0) // the positive start it stands for
+        expected = start + size + 1 >= 1 ? midText(text, start + size + 1, length) : "";
+    else if (length < 0) // the positive length it stands for
+        expected = midText(text, start, std::max(0LL, size + length));
+    else if (start >= 1 && start <= size) // the piece the positions name
+        expected =
+            text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length));
     const std::string piece = midText(text, start, length);
-    if (start < 0) {
-        const std::string positive =
-            start + size + 1 >= 1 ? midText(text, start + size + 1, length) : "";
-        FUZZ_EXPECT(piece == positive, "midText(%s, %lld, %lld) is %s, expected %s",
-                    shown(text).c_str(), start, length, shown(piece).c_str(),
-                    shown(positive).c_str());
-    } else if (length < 0) {
-        const std::string positive = midText(text, start, std::max(0LL, size + length));
-        FUZZ_EXPECT(piece == positive, "midText(%s, %lld, %lld) is %s, expected %s",
-                    shown(text).c_str(), start, length, shown(piece).c_str(),
-                    shown(positive).c_str());
-    } else {
-        const std::string_view expected =
-            start >= 1 && start <= size
-                ? text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length))
-                : std::string_view();
-        FUZZ_EXPECT(piece == expected, "midText(%s, %lld, %lld) is %s", shown(text).c_str(), start,
-                    length, shown(piece).c_str());
-    }
+    FUZZ_EXPECT(piece == expected, "midText(%s, %lld, %lld) is %s, expected %s",
+                shown(text).c_str(), start, length, shown(piece).c_str(), shown(expected).c_str());
 }
 
 void checkRight(std::string_view text, long long n) {

@@ -11,9 +11,9 @@ namespace {
 constexpr std::size_t tagSize = sizeof versionText - 1;
 static_assert(tagSize + 4 == fileHeaderSize);
 
-bool countIsSound(std::int32_t count) { return count >= 0 && count <= maxClientCount; }
-
 } // namespace
+
+bool countIsSound(std::int32_t count) { return count >= 0 && count <= maxClientCount; }
 
 std::int32_t statedCount(const std::uint8_t* data, std::size_t size) {
     std::uint8_t count[4] = {};

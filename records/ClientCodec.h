@@ -18,6 +18,9 @@ constexpr std::int32_t maxClientCount = 1000000;
 // The version tag and the count come first.
 constexpr std::size_t fileHeaderSize = 8;
 
+// A count between 0 and maxClientCount; any other marks a damaged file.
+bool countIsSound(std::int32_t count);
+
 struct DecodedClients {
     std::vector<ClientRecord> records; // in file order
     bool ok = true;                    // false: a damaged count, or not enough memory

@@ -5,6 +5,8 @@
 #include "records/ClientCodec.h"
 #include "records/ClientFields.h"
 
+#include <cstring>
+
 namespace {
 
 // Collects the findings and writes each as a line of its own.
@@ -33,31 +35,32 @@ std::string itemList(const std::vector<int>& items) {
     return text;
 }
 
-// What is wrong with one field, or an empty text.
+// What is wrong with one field, as the words that follow its name, or an
+// empty text.
 std::string fieldProblem(const ClientRecord& record, const FieldInfo& field) {
-    const std::string name = field.name;
     switch (field.kind) {
     case FieldKind::text:
-    case FieldKind::otherText:
-        if (readText(record, field.span).size() == field.span.size)
-            return name + " has no terminator: all " + std::to_string(field.span.size) +
-                   " bytes are text";
+    case FieldKind::otherText: {
+        const char* const bytes = reinterpret_cast<const char*>(&record) + field.span.offset;
+        if (!std::memchr(bytes, '\0', field.span.size))
+            return " has no terminator: all " + std::to_string(field.span.size) + " bytes are text";
         return {};
+    }
     case FieldKind::date: {
         const std::int32_t value = readDate(record, field.span);
         if (value != 0 && !isCalendarDate(value))
-            return name + " " + std::to_string(value) + " is not a calendar date";
+            return " " + std::to_string(value) + " is not a calendar date";
         return {};
     }
     case FieldKind::yesNo: {
         const int value = readU8(record, field.span);
-        if (value > 1) return name + " is " + std::to_string(value) + ", not 0 or 1";
+        if (value > 1) return " is " + std::to_string(value) + ", not 0 or 1";
         return {};
     }
     case FieldKind::choice: {
         const int value = readU8(record, field.span);
         if (value > field.items.count)
-            return name + " is " + std::to_string(value) + ", beyond its " +
+            return " is " + std::to_string(value) + ", beyond its " +
                    std::to_string(field.items.count) + " options";
         return {};
     }
@@ -66,7 +69,7 @@ std::string fieldProblem(const ClientRecord& record, const FieldInfo& field) {
         for (int item = field.items.count; item < field.span.size * 8; ++item)
             if (readItem(record, field.span, item)) extra.push_back(item);
         if (!extra.empty())
-            return name + " has bit" + (extra.size() > 1 ? "s " : " ") + itemList(extra) +
+            return (extra.size() > 1 ? " has bits " : " has bit ") + itemList(extra) +
                    " set beyond its " + std::to_string(field.items.count) + " items";
         return {};
     }
@@ -106,34 +109,31 @@ void checkHeader(const ClientFileFacts& facts, Report& report) {
 // Checks one record, the number-th of the file, against the one before it.
 void checkRecord(const ClientRecord& record, std::size_t number, const ClientFileFacts& facts,
                  std::string& previousKey, Report& report) {
-    const std::string label =
-        "record " + std::to_string(number) + " " + shownText(recordName(record)) + ": ";
+    std::string label; // "record N "name": ", made for the record's first finding
+    const auto finding = [&](const std::string& text) {
+        if (label.empty())
+            label = "record " + std::to_string(number) + " " + shownText(recordName(record)) + ": ";
+        report.finding(label + text);
+    };
     if (number == facts.clients && facts.cutBytes > 0)
-        report.finding(label + "the file ends after " + std::to_string(facts.cutBytes) +
-                       " of its " + std::to_string(clientRecordSize) +
-                       " bytes; the rest reads as zero");
-    if (recordName(record).empty()) report.finding(label + "the name is empty");
-    std::string key = listKey(record);
+        finding("the file ends after " + std::to_string(facts.cutBytes) + " of its " +
+                std::to_string(clientRecordSize) + " bytes; the rest reads as zero");
+    std::string key = listKey(record); // as long as the name: empty when it is
+    if (key.empty()) finding("the name is empty");
     if (number > 1 && key < previousKey)
-        report.finding(label + "not in the list's order: it sorts before record " +
-                       std::to_string(number - 1));
+        finding("not in the list's order: it sorts before record " + std::to_string(number - 1));
     previousKey = std::move(key);
-    for (const FieldInfo* field : clientFields) {
-        const std::string problem = fieldProblem(record, *field);
-        if (!problem.empty()) report.finding(label + problem);
-    }
+    for (const FieldInfo* field : clientFields)
+        if (const std::string problem = fieldProblem(record, *field); !problem.empty())
+            finding(field->name + problem);
 }
 
 } // namespace
 
 int checkCommand(const std::string& input, std::FILE* out, std::FILE* err) {
-    const auto fail = [err](const std::string& message) {
-        std::fputs(("vmrtool: " + message + "\n").c_str(), err);
-        return exitFailed;
-    };
     ClientFileReader reader;
     std::string error;
-    if (!reader.open(input, error)) return fail(error);
+    if (!reader.open(input, error)) return fail(err, error);
     const ClientFileFacts& facts = reader.facts();
     Report report(out);
     checkHeader(facts, report);
@@ -142,7 +142,7 @@ int checkCommand(const std::string& input, std::FILE* out, std::FILE* err) {
     std::string previousKey;
     std::size_t number = 0;
     do {
-        if (!reader.read(batch, clientBatch, error)) return fail(error);
+        if (!reader.read(batch, clientBatch, error)) return fail(err, error);
         for (const ClientRecord& record : batch) {
             checkRecord(record, ++number, facts, previousKey, report);
             progress.done(number);

@@ -117,10 +117,7 @@ int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
         problem = parseOptions(args, line);
         if (problem.empty()) problem = optionProblem(line);
     }
-    if (!problem.empty()) {
-        std::fputs(("vmrtool: " + problem + " (see vmrtool --help)\n").c_str(), err);
-        return exitFailed;
-    }
+    if (!problem.empty()) return fail(err, problem + " (see vmrtool --help)");
     if (line.command == "check") return checkCommand(line.file, out, err);
     if (line.command == "repair")
         return repairCommand(line.file, line.output, line.force, out, err);

@@ -21,6 +21,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -170,8 +171,8 @@ struct ExportField {
     FieldSpan span;
     std::string jsonKey; // the separator and the quoted name
     // For a one-byte field, the cells of its values; for a bit set, its items'.
-    std::vector<ByteCells> csvCells;
-    std::vector<ByteCells> jsonCells;
+    std::optional<ByteCells> csvCells;
+    std::optional<ByteCells> jsonCells;
     std::size_t most; // the most bytes its value can take in either format
 };
 
@@ -193,7 +194,7 @@ const std::vector<ExportField> exportFields = [] {
                                field->kind == FieldKind::choice;
         if (bitSet || byteValue)
             for (const bool json : {false, true})
-                (json ? entry.jsonCells : entry.csvCells).emplace_back([&](std::uint8_t value) {
+                (json ? entry.jsonCells : entry.csvCells).emplace([&](std::uint8_t value) {
                     return bitSet ? itemCell(*field, value, json) : byteCell(*field, value, json);
                 });
         plan.push_back(std::move(entry));
@@ -318,10 +319,10 @@ char* putCsvRecord(char* out, const std::uint8_t* record) {
             out = putCsvNumber(out, i16Of(record, span));
             break;
         case FieldKind::bitSet:
-            out = putTickedItems(out, record, field, field.csvCells[0], 2); // "; "
+            out = putTickedItems(out, record, field, *field.csvCells, 2); // "; "
             break;
         default:
-            out = ByteCells::put(out, field.csvCells[0][byteOf(record, field)]);
+            out = ByteCells::put(out, (*field.csvCells)[byteOf(record, field)]);
             break;
         }
         *out++ = ',';
@@ -372,16 +373,21 @@ char* putJsonRecord(char* out, const std::uint8_t* record) {
             break;
         case FieldKind::bitSet:
             *out++ = '[';
-            out = putTickedItems(out, record, field, field.jsonCells[0], 1); // ","
+            out = putTickedItems(out, record, field, *field.jsonCells, 1); // ","
             *out++ = ']';
             break;
         default:
-            out = ByteCells::put(out, field.jsonCells[0][byteOf(record, field)]);
+            out = ByteCells::put(out, (*field.jsonCells)[byteOf(record, field)]);
             break;
         }
     }
     *out++ = '}';
     return out;
+}
+
+// Why the last write of the export failed.
+std::string exportWriteProblem() {
+    return std::string("cannot write the export: ") + std::strerror(errno);
 }
 
 // A batch of clients and its export. Each client's export goes straight into
@@ -396,7 +402,6 @@ struct Batch {
 // Exports the batch's clients.
 void exportBatch(Batch& batch, bool json) {
     std::size_t used = 0;
-    std::size_t number = batch.records.first;
     for (std::size_t k = 0; k < batch.records.count; ++k) {
         const std::uint8_t* const record = batch.records.bytes + k * clientRecordSize;
         if (batch.text.size() - used < mostPerClient)
@@ -404,7 +409,7 @@ void exportBatch(Batch& batch, bool json) {
         char* const start = batch.text.data() + used;
         char* out = start;
         if (json) {
-            out = put(out, number++ == 0 ? "\n" : ",\n");
+            out = put(out, batch.records.first + k == 0 ? "\n" : ",\n");
             out = putJsonRecord(out, record);
         } else {
             out = putCsvRecord(out, record);
@@ -443,7 +448,7 @@ class BatchTurns {
                 if (writeBack) startWriteback(target);
                 progress.done(batch.records.first + batch.records.count);
             } else {
-                problem = std::string("cannot write the export: ") + std::strerror(errno);
+                problem = exportWriteProblem();
             }
             pass(writeTurn, written, problem);
         }
@@ -490,7 +495,7 @@ bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, bool wr
     const std::string header = json ? "[" : csvHeader();
     const std::string trailer = json ? "\n]\n" : "";
     if (std::fwrite(header.data(), 1, header.size(), target) != header.size()) {
-        error = std::string("cannot write the export: ") + std::strerror(errno);
+        error = exportWriteProblem();
         return false;
     }
     BatchTurns turns(reader, json, target, writeBack, err);
@@ -508,26 +513,21 @@ bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, bool wr
     if (std::fwrite(trailer.data(), 1, trailer.size(), target) == trailer.size() &&
         std::fflush(target) == 0)
         return true;
-    error = std::string("cannot write the export: ") + std::strerror(errno);
+    error = exportWriteProblem();
     return false;
 }
 
 } // namespace
 
 int exportCommand(const ExportOptions& options, std::FILE* out, std::FILE* err) {
-    const auto fail = [err](const std::string& message) {
-        std::fputs(("vmrtool: " + message + "\n").c_str(), err);
-        return exitFailed;
-    };
     if (!options.output.empty()) {
-        if (sameFile(options.output, options.input))
-            return fail(options.output + " is the file being exported; write to another file");
-        if (!options.force && fileExists(options.output))
-            return fail(options.output + " exists; add --force to replace it");
+        const std::string problem =
+            outputProblem(options.input, options.output, options.force, "exported");
+        if (!problem.empty()) return fail(err, problem);
     }
     ClientFileReader reader;
     std::string error;
-    if (!reader.open(options.input, error)) return fail(error);
+    if (!reader.open(options.input, error)) return fail(err, error);
     const ClientFileFacts& facts = reader.facts();
     if (!facts.countSound || fileIsShort(facts))
         std::fputs(("vmrtool: warning: " + options.input +
@@ -536,11 +536,12 @@ int exportCommand(const ExportOptions& options, std::FILE* out, std::FILE* err) 
                        .c_str(),
                    err);
     if (options.output.empty())
-        return writeExport(reader, options.json, out, false, err, error) ? exitDone : fail(error);
+        return writeExport(reader, options.json, out, false, err, error) ? exitDone
+                                                                         : fail(err, error);
     ReplacingFile file;
-    if (!file.open(options.output, error)) return fail(error);
+    if (!file.open(options.output, error)) return fail(err, error);
     if (!writeExport(reader, options.json, file.get(), file.replaces(), err, error) ||
         !file.commit(error))
-        return fail(error);
+        return fail(err, error);
     return exitDone;
 }

@@ -50,6 +50,19 @@ std::uint64_t bodySize(const ClientFileFacts& facts) {
 
 } // namespace
 
+int fail(std::FILE* err, const std::string& message) {
+    std::fputs(("vmrtool: " + message + "\n").c_str(), err);
+    return exitFailed;
+}
+
+std::string outputProblem(const std::string& input, const std::string& output, bool force,
+                          const char* done) {
+    if (sameFile(output, input))
+        return output + " is the file being " + done + "; write to another file";
+    if (!force && fileExists(output)) return output + " exists; add --force to replace it";
+    return {};
+}
+
 #ifdef _WIN32
 std::wstring wideFromUtf8(std::string_view text) {
     if (text.empty()) return {};
@@ -241,7 +254,7 @@ bool ClientFileReader::open(const std::string& path, std::string& error) {
     facts.tag.assign(reinterpret_cast<const char*>(header),
                      std::min(headerBytes, sizeof versionText - 1));
     facts.count = statedCount(header, headerBytes);
-    facts.countSound = facts.count >= 0 && facts.count <= maxClientCount;
+    facts.countSound = countIsSound(facts.count);
     const std::uint64_t body = bodySize(facts);
     facts.present = (body + clientRecordSize - 1) / clientRecordSize;
     const std::uint64_t limit =

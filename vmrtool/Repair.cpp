@@ -12,57 +12,63 @@
 
 namespace {
 
-// The records in the list's order; records whose names are equal keep their
-// order. `moved` tells how many changed place.
-std::vector<ClientRecord> inListOrder(std::vector<ClientRecord> records, std::size_t& moved,
-                                      std::FILE* err) {
-    std::vector<std::pair<std::string, std::size_t>> keys;
-    keys.reserve(records.size());
+// Each record's key and place in the file, in the list's order; records whose
+// names are equal keep their order. Only the keys are sorted: the records stay
+// where they are and are written from there.
+using ListOrder = std::vector<std::pair<std::string, std::size_t>>;
+
+ListOrder listOrder(const std::vector<ClientRecord>& records) {
+    ListOrder order;
+    order.reserve(records.size());
     for (std::size_t k = 0; k < records.size(); ++k)
-        keys.emplace_back(listKey(records[k]), k);
-    std::stable_sort(keys.begin(), keys.end(),
+        order.emplace_back(listKey(records[k]), k);
+    std::stable_sort(order.begin(), order.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<ClientRecord> sorted;
-    sorted.reserve(records.size());
+    return order;
+}
+
+// Writes the header and the records in `order`; false when a write falls
+// short. `moved` tells how many records changed place.
+bool writeInOrder(std::FILE* file, const std::vector<ClientRecord>& records, const ListOrder& order,
+                  std::size_t& moved, std::FILE* err) {
+    const std::vector<std::uint8_t> header = encodeHeader(records.size());
+    if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
     moved = 0;
-    Progress progress(err, "put in order", records.size());
-    for (const auto& key : keys) {
-        if (key.second != sorted.size()) ++moved;
-        sorted.push_back(records[key.second]);
-        progress.done(sorted.size());
+    Progress progress(err, "put in order", order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const std::size_t index = order[k].second;
+        if (index != k) ++moved;
+        if (std::fwrite(&records[index], 1, clientRecordSize, file) != clientRecordSize)
+            return false;
+        progress.done(k + 1);
     }
-    return sorted;
+    return true;
 }
 
 } // namespace
 
 int repairCommand(const std::string& input, const std::string& output, bool force, std::FILE* out,
                   std::FILE* err) {
-    const auto fail = [err](const std::string& message) {
-        std::fputs(("vmrtool: " + message + "\n").c_str(), err);
-        return exitFailed;
-    };
-    if (sameFile(output, input))
-        return fail(output + " is the file being repaired; write to another file");
-    if (!force && fileExists(output)) return fail(output + " exists; add --force to replace it");
+    if (const std::string problem = outputProblem(input, output, force, "repaired");
+        !problem.empty())
+        return fail(err, problem);
     ClientFileReader reader;
     std::string error;
     std::vector<ClientRecord> records;
     if (!reader.open(input, error) || !reader.read(records, reader.facts().clients, error))
-        return fail(error);
-    std::size_t moved = 0;
-    std::vector<std::uint8_t> bytes;
+        return fail(err, error);
+    ListOrder order;
     try {
-        const std::vector<ClientRecord> sorted = inListOrder(std::move(records), moved, err);
-        bytes = encodeClients(sorted);
+        order = listOrder(records);
     } catch (const std::bad_alloc&) {
-        return fail("not enough memory to repair " + input);
+        return fail(err, "not enough memory to repair " + input);
     }
     ReplacingFile file;
-    if (!file.open(output, error)) return fail(error);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-        return fail("cannot write " + output);
-    if (!file.commit(error)) return fail(error);
+    if (!file.open(output, error)) return fail(err, error);
+    std::size_t moved = 0;
+    if (!writeInOrder(file.get(), records, order, moved, err))
+        return fail(err, "cannot write " + output);
+    if (!file.commit(error)) return fail(err, error);
     const std::string line = "repaired: " + output + " holds " +
                              std::to_string(reader.facts().clients) + " clients (the count said " +
                              std::to_string(reader.facts().count) + "), " + std::to_string(moved) +

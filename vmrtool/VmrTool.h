@@ -28,6 +28,9 @@ struct ExportOptions {
     bool force = false;
 };
 
+// Writes "vmrtool: " and the message as a line to `err`; returns exitFailed.
+int fail(std::FILE* err, const std::string& message);
+
 int checkCommand(const std::string& input, std::FILE* out, std::FILE* err);
 int exportCommand(const ExportOptions& options, std::FILE* out, std::FILE* err);
 int repairCommand(const std::string& input, const std::string& output, bool force, std::FILE* out,
@@ -119,6 +122,11 @@ bool fileExists(const std::string& path);
 void startWriteback(std::FILE* file);
 // Both names exist and lead to one file.
 bool sameFile(const std::string& a, const std::string& b);
+// Why a command on `input` may not write `output`: it is the input (`done`
+// says what the command does with it: "exported", "repaired") or, without
+// `force`, it exists. Empty when it may.
+std::string outputProblem(const std::string& input, const std::string& output, bool force,
+                          const char* done);
 
 // A file written under a temporary name beside its place and renamed into place
 // by commit(), so that a failed or interrupted run leaves no half-written file.
