@@ -2,7 +2,8 @@
 // moments spread over the save: afterwards the file holds exactly the old or
 // exactly the new clients, the next start lists all of them, and what a killed
 // save left behind does no harm to the next one.
-#include "E2eProcess.h"
+#include "win_process.h"
+
 #include "records/ClientCodec.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ Bytes numberedClientsFile() {
     for (int k = 0; k < startingClients; ++k) {
         char name[16];
         std::snprintf(name, sizeof name, "Client %05d", k); // sorted as numbered
-        records.push_back(clientNamed(name));
+        records.push_back(recordNamed(name, "Fresno"));
         writeU8(records.back(), CLIENT_FIELD(age), static_cast<std::uint8_t>(k % 90));
     }
     return encodeClients(records);
@@ -58,7 +59,7 @@ class CrashDuringSave : public ::testing::Test {
   protected:
     void SetUp() override {
         exe = folder.installProgram();
-        clientFile = folderOf(exe) + L"vellumor.vmr";
+        clientFile = folder.clientFilePath();
         temporary = clientFile + L".tmp";
         writeFileBytes(clientFile, numberedClientsFile());
     }
@@ -74,9 +75,7 @@ class CrashDuringSave : public ::testing::Test {
         }
         const int stated = statedCount(file.data(), file.size());
         EXPECT_EQ(listCount(main), stated) << "the start after a killed save";
-        click(main, 103);
-        EXPECT_EQ(answerBox(program, firstName(file).c_str(), IDOK),
-                  L"Confirm this client deletion");
+        deleteFirst(program, main, firstName(file).c_str());
         click(main, 108);
         const HWND prompt = waitForWindow(program, L"Closing Program");
         if (prompt == nullptr) ADD_FAILURE() << "no save prompt";
@@ -111,8 +110,8 @@ class CrashDuringSave : public ::testing::Test {
             writeFileBytes(clientFile, old); // the next round starts from a sound file
         }
         // A killed save may leave its temporary file; never a pile of them.
-        EXPECT_LE(otherFiles(folderOf(exe)).size(), 1u)
-            << "after a kill " << moment << ": " << joined(otherFiles(folderOf(exe)));
+        EXPECT_LE(otherFiles(folder.folderPath()).size(), 1u)
+            << "after a kill " << moment << ": " << joined(otherFiles(folder.folderPath()));
     }
 
     // A save that runs to its end: the new content, nothing left beside it.
@@ -133,8 +132,8 @@ class CrashDuringSave : public ::testing::Test {
         EXPECT_TRUE(written) << "the save wrote no temporary file to time";
         EXPECT_EQ(program.waitForExit(), 0u);
         EXPECT_TRUE(fileBytes(clientFile) == withoutFirstClient(old)) << "a complete save";
-        EXPECT_EQ(otherFiles(folderOf(exe)), std::vector<std::wstring>{})
-            << joined(otherFiles(folderOf(exe)));
+        EXPECT_EQ(otherFiles(folder.folderPath()), std::vector<std::wstring>{})
+            << joined(otherFiles(folder.folderPath()));
         return took;
     }
 

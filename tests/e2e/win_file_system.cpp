@@ -3,7 +3,8 @@
 // it may not write to, and client files of every damaged shape. It never
 // crashes, never loses a client it could read, never destroys a file it could
 // not read, and says what happened in a message box.
-#include "E2eProcess.h"
+#include "win_process.h"
+
 #include "records/ClientCodec.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ const std::wstring notSaved =
 Bytes clientsFile(const std::vector<std::string>& names) {
     std::vector<ClientRecord> records;
     for (const std::string& name : names)
-        records.push_back(clientNamed(name));
+        records.push_back(recordNamed(name, "Fresno"));
     return encodeClients(records);
 }
 
@@ -43,15 +44,9 @@ std::vector<std::string> namesIn(const Bytes& file) {
 struct Installed {
     const TempFolder folder;
     const std::wstring exe = folder.installProgram();
-    const std::wstring folderPath = folderOf(exe);
-    const std::wstring clientFile = folderPath + L"vellumor.vmr";
+    const std::wstring folderPath = folder.folderPath();
+    const std::wstring clientFile = folder.clientFilePath();
 };
-
-// Deletes the first line with its confirmation box answered OK.
-void deleteFirst(const Program& program, HWND main, const wchar_t* name) {
-    click(main, 103);
-    EXPECT_EQ(answerBox(program, name, IDOK), L"Confirm this client deletion");
-}
 
 // Quits with the save prompt answered `answer`; the text of the box that
 // follows a Yes (answered OK), empty when none came.

@@ -5,7 +5,8 @@
 // of its own, after start-up: Wine answers the names of system DLLs with its
 // own built-in copies wherever a plant lies, so only a name the system does
 // not have shows where the program looks.
-#include "E2eProcess.h"
+#include "win_process.h"
+
 #include "toolkit/Boxes.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ DWORD runProbe(const std::wstring& folder, const std::wstring& dll) {
 TEST(Hardening, DllPlantedBesideTheProgramIsNotLoadedByName) {
     const TempFolder folder;
     const std::wstring exe = folder.installProgram();
-    const std::wstring here = folderOf(exe);
+    const std::wstring here = folder.folderPath();
     ASSERT_TRUE(
         CopyFileW(plantedBuild(L"planted_dll.dll").c_str(), (here + plantedName).c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(plantedBuild(L"plant_probe.exe").c_str(),
@@ -89,7 +90,7 @@ class ScopedEnvironment {
 TEST(Hardening, PlantedCommonControlsAndComAreNotLoaded) {
     const TempFolder folder;
     const std::wstring exe = folder.installProgram();
-    const std::wstring here = folderOf(exe);
+    const std::wstring here = folder.folderPath();
     for (const wchar_t* name : {L"comctl32.dll", L"ole32.dll"}) {
         ASSERT_TRUE(
             CopyFileW(plantedBuild(L"planted_dll.dll").c_str(), (here + name).c_str(), FALSE));

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -49,6 +49,30 @@ LRESULT sendWaiting(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return static_cast<LRESULT>(result);
 }
 
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// Memory in another process, released with it.
+class RemoteMemory {
+  public:
+    RemoteMemory(HANDLE owner, std::size_t size)
+        : process(owner),
+          address(VirtualAllocEx(owner, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteMemory() {
+        if (address != nullptr) VirtualFreeEx(process, address, 0, MEM_RELEASE);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    void* get() const { return address; }
+
+  private:
+    HANDLE process;
+    void* address;
+};
+
 } // namespace
 
 TempFolder::TempFolder() {
@@ -83,18 +107,40 @@ std::wstring TempFolder::installProgram() const {
     return exe;
 }
 
-bool TempFolder::hasClientFile() const {
-    return GetFileAttributesW((path + L"vellumor.vmr").c_str()) != INVALID_FILE_ATTRIBUTES;
+bool TempFolder::hasClientFile() const { return fileExists(clientFilePath()); }
+
+Bytes TempFolder::clientFile() const { return fileBytes(clientFilePath()); }
+
+void TempFolder::writeClientFile(const Bytes& bytes) const {
+    writeFileBytes(clientFilePath(), bytes);
 }
 
-std::vector<std::uint8_t> TempFolder::clientFile() const {
-    std::ifstream file(std::filesystem::path(path + L"vellumor.vmr"), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+bool fileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void TempFolder::writeClientFile(const std::vector<std::uint8_t>& bytes) const {
-    std::ofstream file(std::filesystem::path(path + L"vellumor.vmr"), std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+std::vector<std::wstring> otherFiles(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L".." && lstrcmpiW(name.c_str(), L"vellumor.exe") != 0 &&
+            lstrcmpiW(name.c_str(), L"vellumor.vmr") != 0)
+            names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+HeldFile::HeldFile(const std::wstring& path)
+    : handle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+void HeldFile::release() {
+    if (held()) CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
 }
 
 // Started from the temporary folder's parent: the working folder plays no part.
@@ -122,6 +168,27 @@ DWORD Program::waitForExit() const {
     if (process.hProcess != nullptr && WaitForSingleObject(process.hProcess, patience) == 0)
         GetExitCodeProcess(process.hProcess, &code);
     return code;
+}
+
+ProcessKiller::ProcessKiller(const Program& program)
+    : process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, program.id())) {}
+
+ProcessKiller::~ProcessKiller() {
+    if (process != nullptr) CloseHandle(process);
+}
+
+// The program's files are closed only once its process has gone, so the kill
+// waits for that.
+bool ProcessKiller::killAfter(DWORD milliseconds) {
+    if (process == nullptr || WaitForSingleObject(process, milliseconds) != WAIT_TIMEOUT)
+        return false;
+    TerminateProcess(process, 99);
+    WaitForSingleObject(process, patience);
+    return true;
+}
+
+bool ProcessKiller::ended() const {
+    return process == nullptr || WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
 }
 
 HWND waitForWindow(const Program& program, const wchar_t* title) {
@@ -172,10 +239,14 @@ std::wstring controlText(HWND window, int id) {
 // The message box's text is its static control 0xFFFF.
 std::wstring boxText(HWND box) { return controlText(box, 0xFFFF); }
 
+int listCount(HWND main) {
+    return static_cast<int>(sendWaiting(GetDlgItem(main, clientList), LB_GETCOUNT, 0, 0));
+}
+
 std::vector<std::wstring> listLines(HWND main) {
     const HWND list = GetDlgItem(main, clientList);
     std::vector<std::wstring> lines;
-    const LRESULT count = sendWaiting(list, LB_GETCOUNT, 0, 0);
+    const int count = listCount(main);
     for (WPARAM k = 0; k < WPARAM(count); ++k) {
         std::wstring line(std::size_t(sendWaiting(list, LB_GETTEXTLEN, k, 0)) + 1, L'\0');
         line.resize(
@@ -183,6 +254,33 @@ std::vector<std::wstring> listLines(HWND main) {
         lines.push_back(line);
     }
     return lines;
+}
+
+std::wstring answerBox(const Program& program, const wchar_t* caption, int button) {
+    const HWND box = waitForWindow(program, caption);
+    if (box == nullptr) return L"(no box)";
+    std::wstring text = boxText(box);
+    click(box, button);
+    waitUntilGone(box);
+    return text;
+}
+
+bool boxIsOpen(const Program& program, const wchar_t* caption) {
+    return findWindow(program.id(), caption) != nullptr;
+}
+
+bool addClientNamed(const Program& program, HWND main, const std::wstring& name) {
+    click(main, 102);
+    const HWND form = waitForWindow(program, L"Add_Forms");
+    if (form == nullptr || waitForControl(form, 202) == nullptr) return false;
+    typeText(form, 202, name);
+    click(form, 150);
+    return waitUntilGone(form);
+}
+
+void deleteFirst(const Program& program, HWND main, const wchar_t* name) {
+    click(main, 103);
+    EXPECT_EQ(answerBox(program, name, IDOK), L"Confirm this client deletion");
 }
 
 void quitSaving(const Program& program, HWND main) {
@@ -208,4 +306,30 @@ DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code;
+}
+
+// KERNEL32 lies at the same address in every process of a session, so its
+// LoadLibraryW serves as the new thread's start; its one argument is the
+// name, copied into the program's memory.
+std::optional<DWORD> loadLibraryInside(const Program& program, const std::wstring& name) {
+    const UniqueHandle process(OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
+                                               PROCESS_VM_OPERATION | PROCESS_VM_WRITE |
+                                               PROCESS_VM_READ | SYNCHRONIZE,
+                                           FALSE, program.id()));
+    if (!process) return std::nullopt;
+    const std::size_t size = (name.size() + 1) * sizeof(wchar_t);
+    const RemoteMemory argument(process.get(), size);
+    if (argument.get() == nullptr ||
+        !WriteProcessMemory(process.get(), argument.get(), name.c_str(), size, nullptr))
+        return std::nullopt;
+    const FARPROC loadLibrary = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW");
+    const auto start =
+        reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(loadLibrary));
+    const UniqueHandle thread(
+        CreateRemoteThread(process.get(), nullptr, 0, start, argument.get(), 0, nullptr));
+    if (!thread || WaitForSingleObject(thread.get(), patience) != WAIT_OBJECT_0)
+        return std::nullopt;
+    DWORD module = 0;
+    if (!GetExitCodeThread(thread.get(), &module)) return std::nullopt;
+    return module;
 }

@@ -1,11 +1,17 @@
 // Driving the real program from outside: a temporary folder with a copy of
 // vellumor.exe, the started process, and its windows found by title and
 // operated with posted clicks and sent texts, as a user's input would arrive.
+// For the tests of faults and of hostile surroundings besides: the files
+// around an installed copy, a file held by another process, the program ended
+// at a chosen moment as a crash would end it, and a DLL looked for by name
+// inside the running program.
 #pragma once
+
+#include "TestData.h"
 
 #include <windows.h>
 
-#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,14 +23,37 @@ class TempFolder {
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
+    // The folder, with its trailing backslash.
+    const std::wstring& folderPath() const { return path; }
+    // Where an installed copy keeps its client file.
+    std::wstring clientFilePath() const { return path + L"vellumor.vmr"; }
     // Copies build/windows/vellumor.exe here; returns the copy's path.
     std::wstring installProgram() const;
     bool hasClientFile() const;
-    std::vector<std::uint8_t> clientFile() const;
-    void writeClientFile(const std::vector<std::uint8_t>& bytes) const;
+    Bytes clientFile() const;
+    void writeClientFile(const Bytes& bytes) const;
 
   private:
     std::wstring path; // ends with a backslash
+};
+
+bool fileExists(const std::wstring& path);
+// The names in `folder` other than the program and its client file, sorted.
+std::vector<std::wstring> otherFiles(const std::wstring& folder);
+
+// A file held open with no sharing, as another program holding it would.
+class HeldFile {
+  public:
+    explicit HeldFile(const std::wstring& path);
+    ~HeldFile() { release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    bool held() const { return handle != INVALID_HANDLE_VALUE; }
+    void release();
+
+  private:
+    HANDLE handle;
 };
 
 // A started copy of the program, ended by force if it is still running when
@@ -44,6 +73,24 @@ class Program {
     PROCESS_INFORMATION process{};
 };
 
+// The program's process, to end it from outside at a chosen moment.
+class ProcessKiller {
+  public:
+    explicit ProcessKiller(const Program& program);
+    ~ProcessKiller();
+    ProcessKiller(const ProcessKiller&) = delete;
+    ProcessKiller& operator=(const ProcessKiller&) = delete;
+
+    // Waits up to `milliseconds` for the program to end by itself, then ends
+    // it at once, as a crash or a power cut would; true when it had to be
+    // ended.
+    bool killAfter(DWORD milliseconds);
+    bool ended() const;
+
+  private:
+    HANDLE process;
+};
+
 // Visible top-level windows of the program with exactly this title (a dialog's
 // caption, a message box's caption); nullptr when none appeared in time.
 HWND waitForWindow(const Program& program, const wchar_t* title);
@@ -58,11 +105,29 @@ void typeText(HWND window, int id, const std::wstring& text);
 std::wstring controlText(HWND window, int id);
 // The text a message box shows.
 std::wstring boxText(HWND box);
+int listCount(HWND main);
 std::vector<std::wstring> listLines(HWND main);
 
+// Waits for the message box with this caption, answers it with `button` and
+// waits until it has gone; its text, or "(no box)" when none appeared.
+std::wstring answerBox(const Program& program, const wchar_t* caption, int button);
+// Whether a message box (or any window) with this caption is open right now.
+bool boxIsOpen(const Program& program, const wchar_t* caption);
+
+// Adds a client with only a name through the form.
+bool addClientNamed(const Program& program, HWND main, const std::wstring& name);
+// Deletes the first line with its confirmation box, captioned with the
+// client's name, answered OK.
+void deleteFirst(const Program& program, HWND main, const wchar_t* name);
 // Quits with the save prompt answered Yes and waits for the program to end.
 void quitSaving(const Program& program, HWND main);
 
 // Runs a console program with `arguments` in `folder` to its end (a minute at
 // most); its exit code, or the error that kept it from starting.
 DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder);
+
+// Calls LoadLibraryW(name) on a new thread inside the running program, which
+// looks for the DLL as every load by name in the program does, under the
+// search order the program set. The low 32 bits of the module it returned (0:
+// not loaded), or nothing when no thread could be started there.
+std::optional<DWORD> loadLibraryInside(const Program& program, const std::wstring& name);

@@ -2,9 +2,10 @@
 // every client the damaged file still held is listed, the cut last one among
 // them, and the file's order is the list's order. Its check and export work
 // on Windows as they do on Linux.
-#include "E2eProcess.h"
-#include "records/ClientCodec.h"
 #include "win_process.h"
+
+#include "records/ClientCodec.h"
+#include "toolkit/Boxes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,16 +16,7 @@ namespace {
 
 // Runs vmrtool.exe, which lies beside this test, in `folder`; its exit code.
 DWORD runVmrtool(const std::wstring& folder, const std::wstring& arguments) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring tool = folderOf(self) + L"vmrtool.exe";
-    return runToEnd(tool, arguments, folder);
-}
-
-ClientRecord client(const char* name) {
-    ClientRecord record{};
-    writeText(record, CLIENT_FIELD(name), name);
-    return record;
+    return runToEnd(programFolder() + L"vmrtool.exe", arguments, folder);
 }
 
 } // namespace
@@ -32,10 +24,10 @@ ClientRecord client(const char* name) {
 TEST(Vmrtool, RepairedFileOpensWithItsClientsInTheListsOrder) {
     const TempFolder folder;
     const std::wstring exe = folder.installProgram();
-    const std::wstring where = folderOf(exe);
+    const std::wstring where = folder.folderPath();
     // Out of order, a count of 7 for the 5 records present, the last one cut.
-    Bytes damaged = encodeClients(
-        {client("Carol"), client("alice"), client("Eve"), client("Bob"), client("Dave")});
+    Bytes damaged = encodeClients({recordNamed("Carol"), recordNamed("alice"), recordNamed("Eve"),
+                                   recordNamed("Bob"), recordNamed("Dave")});
     damaged[4] = 7;
     damaged.resize(damaged.size() - 1000);
     writeFileBytes(where + L"damaged.vmr", damaged);
@@ -60,10 +52,10 @@ TEST(Vmrtool, RepairedFileOpensWithItsClientsInTheListsOrder) {
 
 TEST(Vmrtool, ChecksAndExportsOnWindowsAsOnLinux) {
     const TempFolder folder;
-    const std::wstring where = folderOf(folder.installProgram());
+    const std::wstring where = folder.folderPath();
     writeFileBytes(where + L"clients.vmr",
-                   encodeClients({client("=Jones"), client("M\xFCller, Jos\xE9")}));
-    writeFileBytes(where + L"unsorted.vmr", encodeClients({client("b"), client("a")}));
+                   encodeClients({recordNamed("=Jones"), recordNamed("M\xFCller, Jos\xE9")}));
+    writeFileBytes(where + L"unsorted.vmr", encodeClients({recordNamed("b"), recordNamed("a")}));
 
     EXPECT_EQ(runVmrtool(where, L"check clients.vmr"), 0u);
     EXPECT_EQ(runVmrtool(where, L"check unsorted.vmr"), 1u);

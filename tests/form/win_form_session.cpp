@@ -1,5 +1,7 @@
 #include "win_form_session.h"
 
+#include "TestData.h"
+
 #include "form/Bindings.h"
 #include "form/IntakeForm.h"
 #include "form/PageTable.h"
@@ -112,6 +114,11 @@ void typeInto(int id, std::wstring_view characters) {
         SendMessageW(control(id), WM_CHAR, c, 1);
 }
 
+void typeKeys(HWND box, const std::wstring& text) {
+    for (const wchar_t c : text)
+        if (c != L'\n') SendMessageW(box, WM_CHAR, c, 1);
+}
+
 void press(int id) {
     sendToWindow(formWindow, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(control(id)));
@@ -130,11 +137,7 @@ bool isVisible(int id) { return (GetWindowLongW(control(id), GWL_STYLE) & WS_VIS
 bool isEnabled(int id) { return IsWindowEnabled(control(id)) != FALSE; }
 bool isChecked(int id) { return controlGetCheck(formWindow, id) == BST_CHECKED; }
 
-ClientRecord named(std::string_view name) {
-    ClientRecord record{};
-    writeText(record, fields::name.span, name);
-    return record;
-}
+ClientRecord named(std::string_view name) { return recordNamed(name); }
 
 int boxOf(const FieldInfo& field) {
     for (std::size_t i = 0; i < bindingCount; ++i) {

@@ -35,6 +35,9 @@ std::string textOf(int id);
 void setText(int id, std::string_view text);
 // Types each character as a key press would (WM_CHAR), at the caret.
 void typeInto(int id, std::wstring_view characters);
+// Types `text` into `box` as the keyboard delivers it: a line break is one
+// Return.
+void typeKeys(HWND box, const std::wstring& text);
 // A click command from button `id`, sent whether the button is enabled or not.
 void press(int id);
 void closeForm(WPARAM command = SC_CLOSE);

@@ -60,13 +60,6 @@ std::wstring longText(bool multiLine) {
     return text;
 }
 
-std::wstring boxText(HWND box) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 // The ways text reaches a box besides typing; `limited` when the box's text
 // limit applies (it does not to WM_SETTEXT). A paste inserts the clipboard's
 // text with EM_REPLACESEL's own code; the clipboard itself is left alone, as
@@ -90,12 +83,6 @@ const Entry entries[] = {
          SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
      }},
 };
-
-// Typing, as the keyboard delivers it: a line break is one Return.
-void typeText(HWND box, const std::wstring& text) {
-    for (const wchar_t c : text)
-        if (c != L'\n') SendMessageW(box, WM_CHAR, c, 1);
-}
 
 // What collecting a box that holds `text` stores: the first size - 1
 // characters of a text; the 7 that begins the long text in a number or a date
@@ -154,7 +141,7 @@ TEST_F(FormTest, TenThousandCharactersInEveryTextBoxAreCutToTheirField) {
                 if (entry.limited && box.multiLine)
                     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
                 entry.put(edit, text);
-                const std::wstring held = boxText(edit);
+                const std::wstring held = windowText(edit);
                 const auto limit =
                     static_cast<std::size_t>(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0));
                 if (!entry.limited) {
@@ -189,7 +176,7 @@ TEST_F(FormTest, CharactersBeyondWindows1252AreStoredAsQuestionMarks) {
          "???\r\n?? twice \x80"},
         {fields::elaboration, std::wstring(100, L'\u75DB'), std::string(100, '?')},
     };
-    const Entry typing = {"typed", true, typeText};
+    const Entry typing = {"typed", true, typeKeys};
     std::vector<Entry> ways(std::begin(entries), std::end(entries));
     ways.push_back(typing);
     for (const Entry& way : ways) {

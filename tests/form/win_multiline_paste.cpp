@@ -18,13 +18,6 @@ constexpr int multiLineBoxes[] = {302, 304, 306, 465};
 // Two lines of narrow characters, 179 in all: the box is full.
 const std::wstring full = std::wstring(88, L'.') + L"\r\n" + std::wstring(89, L'.');
 
-std::wstring boxText(HWND box) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-    text.resize(
-        static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 // `length` letters in lines of 60, as a paste from another program brings them.
 std::wstring linesOf60(std::size_t length) {
     std::wstring text;
@@ -79,11 +72,7 @@ const Way ways[] = {
          SendMessageW(box, WM_PASTE, 0, 0);
          emptyClipboard();
      }},
-    {"WM_CHAR", true,
-     [](HWND box, const std::wstring& text) {
-         for (const wchar_t c : text)
-             if (c != L'\n') SendMessageW(box, WM_CHAR, c, 1);
-     }},
+    {"WM_CHAR", true, typeKeys},
 };
 
 struct Replacement {
@@ -123,7 +112,7 @@ TEST_F(FormTest, ReplacingASelectionInAMultiLineBoxKeepsTextAndHeapWhole) {
                     SendMessageW(box, EM_SETSEL, r.start, static_cast<LPARAM>(r.end));
                     way.put(box, r.text);
                     ASSERT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr)) << "damaged heap";
-                    EXPECT_EQ(boxText(box), r.after);
+                    EXPECT_EQ(windowText(box), r.after);
                     DWORD start = 0;
                     DWORD end = 0;
                     SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
@@ -134,7 +123,7 @@ TEST_F(FormTest, ReplacingASelectionInAMultiLineBoxKeepsTextAndHeapWhole) {
                     } else {
                         EXPECT_EQ(start, end);
                         SendMessageW(box, EM_UNDO, 0, 0);
-                        EXPECT_EQ(boxText(box), r.before) << "after undo";
+                        EXPECT_EQ(windowText(box), r.before) << "after undo";
                     }
                 }
             }
@@ -176,7 +165,7 @@ TEST_F(FormTest, DeletingAndTypingAtACaretInAMultiLineBoxAreUnchanged) {
             SendMessageW(box, EM_SETSEL, e.start, static_cast<LPARAM>(e.end));
             e.edit(box);
             ASSERT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr)) << "damaged heap";
-            EXPECT_EQ(boxText(box), e.after);
+            EXPECT_EQ(windowText(box), e.after);
         }
     });
 }

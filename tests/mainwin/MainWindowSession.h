@@ -1,13 +1,16 @@
 // Running the real main window in-process for the main-window tests, and
-// reading what it shows and holds.
+// reading what it shows and holds and what its client file holds.
 #pragma once
 
+#include "TestData.h"
 #include "WindowsTest.h"
 
 #include "form/IntakeForm.h"
 #include "mainwin/MainWindow.h"
+#include "records/ClientCodec.h"
 #include "records/ClientFile.h"
 #include "toolkit/Boxes.h"
+#include "toolkit/Dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using Names = std::vector<std::string>;
@@ -26,11 +30,52 @@ inline Names listed() {
     return lines;
 }
 
-inline Names clientNames() {
+inline Names namesOf(const std::vector<ClientRecord>& records) {
     Names names;
-    for (const ClientRecord& record : clients)
+    for (const ClientRecord& record : records)
         names.push_back(recordName(record));
     return names;
+}
+
+inline Names clientNames() { return namesOf(clients); }
+
+inline bool formReady() {
+    return formWindow != nullptr && currentPage >= 1 && IsWindowEnabled(formWindow);
+}
+
+// Posted, as a real click arrives: a command that opens a modal window then
+// runs from the loop, not inside the step.
+inline void click(HWND window, int id) { PostMessageW(getControl(window, id), BM_CLICK, 0, 0); }
+inline void clickMain(int id) { click(mainWindow, id); }
+inline void closeMain(WPARAM command = SC_CLOSE) {
+    PostMessageW(mainWindow, WM_SYSCOMMAND, command, 0);
+}
+inline void closeForm() { PostMessageW(formWindow, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+// The client file beside this program: its bytes, made anew, and the names of
+// the clients it holds.
+inline Bytes fileBytes() { return fileBytes(clientFilePath()); }
+inline void writeFile(const Bytes& bytes) { writeFileBytes(clientFilePath(), bytes); }
+inline void writeClients(const std::vector<ClientRecord>& records) {
+    writeFile(encodeClients(records));
+}
+inline Names savedNames() {
+    const Bytes bytes = fileBytes();
+    return namesOf(decodeClients(bytes.data(), bytes.size()).records);
+}
+
+// Removes the client file and every file kept aside beside it.
+inline void removeClientFiles() {
+    const std::wstring file = clientFilePath();
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(file.c_str());
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((file + L".unreadable-*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do
+        DeleteFileW((programFolder() + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
 }
 
 // Something to do once the windows are ready for it.
@@ -64,3 +109,23 @@ inline void runMainWindowSteps(std::vector<Step> steps) {
     EXPECT_TRUE(runMainWindow());
     EXPECT_EQ(*ran, queued->size()) << "steps run before the main window closed";
 }
+
+// The fixture of the main-window tests. The client file beside this program is
+// the one scripts/run uses: it is kept aside for the run and put back
+// afterwards; the client files a test leaves are removed after it.
+class MainWindowSessionTest : public WindowsTest {
+  protected:
+    static void SetUpTestSuite() {
+        MoveFileW(clientFilePath().c_str(), (clientFilePath() + L".before-tests").c_str());
+    }
+    static void TearDownTestSuite() {
+        removeClientFiles();
+        MoveFileW((clientFilePath() + L".before-tests").c_str(), clientFilePath().c_str());
+    }
+    void TearDown() override {
+        WindowsTest::TearDown();
+        removeClientFiles();
+    }
+
+    static void run(std::vector<Step> steps) { runMainWindowSteps(std::move(steps)); }
+};

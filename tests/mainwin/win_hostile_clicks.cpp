@@ -7,18 +7,12 @@
 
 #include "form/IntakeForm.h"
 #include "mainwin/MainWindow.h"
-#include "records/ClientCodec.h"
 #include "records/ClientFile.h"
 #include "records/ClientRecord.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Modal.h"
-#include "toolkit/Registry.h"
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,22 +23,11 @@ constexpr int formProcess = 150;
 constexpr int formName = 202;
 const int everyCommand[] = {addButton, editButton, deleteButton, showButton, quitButton};
 
-// A message box of this thread: a visible dialog that the toolkit did not make.
-std::vector<HWND> openBoxes() {
-    std::vector<HWND> boxes;
-    for (HWND window : threadDialogWindows())
-        if (!findDialog(window) && IsWindowVisible(window)) boxes.push_back(window);
-    return boxes;
-}
-
 bool mainIdle() {
     return mainWindow != nullptr && formWindow == nullptr && IsWindowVisible(mainWindow) &&
-           IsWindowEnabled(mainWindow) && openBoxes().empty();
+           IsWindowEnabled(mainWindow) && threadMessageBoxes().empty();
 }
-bool formReady() {
-    return formWindow != nullptr && currentPage >= 1 && IsWindowEnabled(formWindow);
-}
-bool boxOpen() { return openBoxes().size() == 1; }
+bool boxOpen() { return threadMessageBoxes().size() == 1; }
 
 // Every way a click reaches a button, `burst` times over, all queued at once:
 // BM_CLICK and the mouse's own press and release at the button's centre.
@@ -70,7 +53,7 @@ void clickEveryCommand() {
 }
 
 void answerBox(int button) {
-    const std::vector<HWND> boxes = openBoxes();
+    const std::vector<HWND> boxes = threadMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     PostMessageW(boxes[0], WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(boxes[0], button)));
@@ -86,53 +69,22 @@ void expectClients(const Names& names) {
 // them, and the clients as they were.
 void expectOpen(int forms, std::size_t boxes, const Names& names) {
     EXPECT_EQ(openDialogs(), 1 + forms) << "toolkit dialogs open: a second form?";
-    EXPECT_EQ(openBoxes().size(), boxes) << "message boxes open";
+    EXPECT_EQ(threadMessageBoxes().size(), boxes) << "message boxes open";
     EXPECT_FALSE(IsWindowEnabled(mainWindow));
     expectClients(names);
 }
 
-ClientRecord client(const std::string& name) {
-    ClientRecord record{};
-    writeText(record, CLIENT_FIELD(name), name);
-    return record;
-}
-
 const Names threeNames = {"Alpha", "charlie", "delta"};
 
-void writeClients(const Names& names) {
-    std::vector<ClientRecord> records;
-    for (const std::string& name : names)
-        records.push_back(client(name));
-    const std::vector<std::uint8_t> bytes = encodeClients(records);
-    std::ofstream file(std::filesystem::path(clientFilePath()), std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-Names savedNames() {
-    std::ifstream file(std::filesystem::path(clientFilePath()), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file),
-                                          std::istreambuf_iterator<char>()};
-    Names names;
-    for (const ClientRecord& record : decodeClients(bytes.data(), bytes.size()).records)
-        names.push_back(recordName(record));
-    return names;
-}
-
-class HostileClicksTest : public WindowsTest {
+class HostileClicksTest : public MainWindowSessionTest {
   protected:
-    // The client file beside the test program is kept aside for the run.
-    static std::wstring keptAside() { return clientFilePath() + L".before-click-tests"; }
-    static void SetUpTestSuite() { MoveFileW(clientFilePath().c_str(), keptAside().c_str()); }
-    static void TearDownTestSuite() {
-        DeleteFileW(clientFilePath().c_str());
-        MoveFileW(keptAside().c_str(), clientFilePath().c_str());
-    }
     void SetUp() override {
-        WindowsTest::SetUp();
-        writeClients(threeNames);
+        MainWindowSessionTest::SetUp();
+        std::vector<ClientRecord> records;
+        for (const std::string& name : threeNames)
+            records.push_back(recordNamed(name));
+        writeClients(records);
     }
-
-    static void run(std::vector<Step> steps) { runMainWindowSteps(std::move(steps)); }
 };
 
 } // namespace
@@ -147,14 +99,14 @@ TEST_F(HostileClicksTest, AddBurstOpensOneFormAndClicksBehindItDoNothing) {
          {formReady,
           [] {
               expectOpen(1, 0, threeNames);
-              PostMessageW(formWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+              closeForm();
           }},
          {mainIdle, [] {
               expectClients(threeNames);
               EXPECT_FALSE(fileChanged);
               postClicks(mainWindow, quitButton);
           }}});
-    EXPECT_TRUE(openBoxes().empty());
+    EXPECT_TRUE(threadMessageBoxes().empty());
 }
 
 TEST_F(HostileClicksTest, DeleteBurstAsksOnceAndDeletesOneClient) {
@@ -216,7 +168,7 @@ TEST_F(HostileClicksTest, QuitBurstAsksOnceToSave) {
 // The form's process button clicked in a burst: the first click ends the form,
 // so one client is added.
 TEST_F(HostileClicksTest, ProcessBurstAddsOneClient) {
-    run({{mainIdle, [] { PostMessageW(getControl(mainWindow, addButton), BM_CLICK, 0, 0); }},
+    run({{mainIdle, [] { clickMain(addButton); }},
          {formReady,
           [] {
               controlSetText(getControl(formWindow, formName), "bravo");
@@ -234,7 +186,7 @@ TEST_F(HostileClicksTest, ProcessBurstAddsOneClient) {
 // Without a name, a burst on the process button warns once; clicks on the form
 // and on the main window behind the warning do nothing.
 TEST_F(HostileClicksTest, ProcessBurstWithoutANameWarnsOnce) {
-    run({{mainIdle, [] { PostMessageW(getControl(mainWindow, addButton), BM_CLICK, 0, 0); }},
+    run({{mainIdle, [] { clickMain(addButton); }},
          {formReady, [] { postClicks(formWindow, formProcess); }},
          {boxOpen,
           [] {
@@ -252,7 +204,7 @@ TEST_F(HostileClicksTest, ProcessBurstWithoutANameWarnsOnce) {
           [] {
               expectOpen(1, 0, threeNames);
               EXPECT_FALSE(accepted);
-              PostMessageW(formWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+              closeForm();
           }},
          {mainIdle, [] {
               expectClients(threeNames);

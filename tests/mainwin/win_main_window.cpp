@@ -16,39 +16,24 @@
 
 #include <commctrl.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 bool mainIdle() {
     return mainWindow != nullptr && formWindow == nullptr && IsWindowVisible(mainWindow) &&
            IsWindowEnabled(mainWindow);
 }
 
-bool formReady() {
-    return formWindow != nullptr && currentPage >= 1 && IsWindowEnabled(formWindow);
-}
-
 Step inMain(std::function<void()> act) { return {mainIdle, std::move(act)}; }
 Step inForm(std::function<void()> act) { return {formReady, std::move(act)}; }
 
-// Posted, as a real click arrives: a command that opens a modal window then
-// runs from the loop, not inside the step.
-void click(HWND window, int id) { PostMessageW(getControl(window, id), BM_CLICK, 0, 0); }
-void clickMain(int id) { click(mainWindow, id); }
 void clickForm(int id) { click(formWindow, id); }
 void typeInForm(int id, const std::string& text) {
     controlSetText(getControl(formWindow, id), text);
 }
-void closeMain(WPARAM command = SC_CLOSE) { PostMessageW(mainWindow, WM_SYSCOMMAND, command, 0); }
 
 int selected() { return listBoxGetSelect(mainWindow, clientList, 1); }
 
@@ -60,71 +45,22 @@ void expectShown(const Names& lines, int line) {
     EXPECT_EQ(selected(), line);
 }
 
-ClientRecord client(const std::string& name, const std::string& city = "") {
-    ClientRecord record{};
-    recordReset(record);
-    writeText(record, CLIENT_FIELD(name), name);
-    writeText(record, CLIENT_FIELD(city), city);
-    return record;
+// The list shows `lines` with line `line` selected, nothing is left to save,
+// and the program quits.
+Step quitUnchanged(const Names& lines, int line) {
+    return inMain([lines, line] {
+        expectShown(lines, line);
+        EXPECT_FALSE(fileChanged);
+        clickMain(quitButton);
+    });
 }
 
 std::string cityOf(const ClientRecord& record) { return readText(record, CLIENT_FIELD(city)); }
 
 const std::vector<ClientRecord> threeClients = {
-    client("Alpha", "Fresno"), client("charlie", "Chico"), client("delta", "Davis")};
+    recordNamed("Alpha", "Fresno"), recordNamed("charlie", "Chico"), recordNamed("delta", "Davis")};
 
-void writeFile(const Bytes& bytes) {
-    std::ofstream file(std::filesystem::path(clientFilePath()), std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-void writeClients(const std::vector<ClientRecord>& records) { writeFile(encodeClients(records)); }
-
-Bytes fileBytes() {
-    std::ifstream file(std::filesystem::path(clientFilePath()), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-Names savedNames() {
-    const Bytes bytes = fileBytes();
-    Names names;
-    for (const ClientRecord& record : decodeClients(bytes.data(), bytes.size()).records)
-        names.push_back(recordName(record));
-    return names;
-}
-
-// Removes the client file and every file kept aside beside it.
-void removeClientFiles() {
-    const std::wstring file = clientFilePath();
-    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(file.c_str());
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((file + L".unreadable-*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do
-        DeleteFileW((programFolder() + found.cFileName).c_str());
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
-class MainWindowTest : public WindowsTest {
-  protected:
-    // The client file beside this program is the one scripts/run uses: it is
-    // kept aside for the run and put back afterwards.
-    static void SetUpTestSuite() {
-        MoveFileW(clientFilePath().c_str(), (clientFilePath() + L".before-tests").c_str());
-    }
-    static void TearDownTestSuite() {
-        removeClientFiles();
-        MoveFileW((clientFilePath() + L".before-tests").c_str(), clientFilePath().c_str());
-    }
-    void TearDown() override {
-        WindowsTest::TearDown();
-        removeClientFiles();
-    }
-
-    static void run(std::vector<Step> steps) { runMainWindowSteps(std::move(steps)); }
-};
+using MainWindowTest = MainWindowSessionTest;
 
 TEST_F(MainWindowTest, WindowHasItsTitleStyleAndLayout) {
     writeClients(threeClients);
@@ -204,7 +140,8 @@ TEST_F(MainWindowTest, FirstStartCreatesAnEmptyFileAndNeedsNoClientForQuit) {
 // record comes first in sort order) is arranged as the list sorts it, so each
 // line shows its own client.
 TEST_F(MainWindowTest, UnsortedFileIsArrangedInListOrder) {
-    writeClients({client("delta", "Davis"), client("Alpha", "Fresno"), client("charlie", "Chico")});
+    writeClients({recordNamed("delta", "Davis"), recordNamed("Alpha", "Fresno"),
+                  recordNamed("charlie", "Chico")});
     run({inMain([] {
         expectShown({"Alpha", "charlie", "delta"}, 1);
         EXPECT_EQ(cityOf(clients[0]), "Fresno");
@@ -212,7 +149,7 @@ TEST_F(MainWindowTest, UnsortedFileIsArrangedInListOrder) {
         clickMain(quitButton);
     })});
 
-    Bytes cut = encodeClients({client("beta", "Berkeley")});
+    Bytes cut = encodeClients({recordNamed("beta", "Berkeley")});
     cut[4] = 2; // two clients stated, one present: the second is all zero
     writeFile(cut);
     const MessageBoxAnswerer boxes({IDOK});
@@ -329,7 +266,7 @@ TEST_F(MainWindowTest, EditedClientMovesToItsSortedLine) {
 
     for (const int line : {1, 2}) {
         SCOPED_TRACE(line);
-        writeClients({client("Sam", "Ashland"), client("Sam", "Bodega")});
+        writeClients({recordNamed("Sam", "Ashland"), recordNamed("Sam", "Bodega")});
         const MessageBoxAnswerer boxes({IDNO});
         run({inMain([line] {
                  listBoxSelect(mainWindow, clientList, line);
@@ -355,21 +292,16 @@ TEST_F(MainWindowTest, EditedClientMovesToItsSortedLine) {
 TEST_F(MainWindowTest, FormClosedWithoutProcessingChangesNothing) {
     writeClients(threeClients);
     const MessageBoxAnswerer boxes({IDOK});
-    run({inMain([] { clickMain(addButton); }),
-         inForm([] { PostMessageW(formWindow, WM_SYSCOMMAND, SC_CLOSE, 0); }), inMain([] {
+    run({inMain([] { clickMain(addButton); }), inForm([] { closeForm(); }), inMain([] {
              expectShown({"Alpha", "charlie", "delta"}, 1);
              listBoxSelect(mainWindow, clientList, 2);
              clickMain(editButton);
          }),
          inForm([] {
              typeInForm(202, "renamed");
-             PostMessageW(formWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+             closeForm();
          }),
-         inMain([] {
-             expectShown({"Alpha", "charlie", "delta"}, 2);
-             EXPECT_FALSE(fileChanged);
-             clickMain(quitButton);
-         })});
+         quitUnchanged({"Alpha", "charlie", "delta"}, 2)});
     ASSERT_EQ(boxes.seen().size(), 1u); // the form's close prompt, then no save prompt
     EXPECT_EQ(boxes.seen()[0].caption, "Closing Client Form");
 }
@@ -397,13 +329,9 @@ TEST_F(MainWindowTest, ShowAndDoubleClickOpenTheSelectedClient) {
                  EXPECT_EQ(getControl(formWindow, 150), nullptr);
                  EXPECT_EQ(controlGetText(getControl(formWindow, 202)), "charlie");
                  typeInForm(202, "changed");
-                 PostMessageW(formWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+                 closeForm();
              }),
-             inMain([] {
-                 expectShown({"Alpha", "charlie", "delta"}, 2);
-                 EXPECT_FALSE(fileChanged);
-                 clickMain(quitButton);
-             })});
+             quitUnchanged({"Alpha", "charlie", "delta"}, 2)});
     }
 }
 
@@ -421,9 +349,9 @@ TEST_F(MainWindowTest, DeleteAsksAndSelectsTheLineThatTookItsPlace) {
         {"middle of three", threeClients, 2, IDOK, {"Alpha", "delta"}, 2},
         {"last of three", threeClients, 3, IDOK, {"Alpha", "charlie"}, 2},
         {"first of three", threeClients, 1, IDOK, {"charlie", "delta"}, 1},
-        {"only client", {client("Alpha")}, 1, IDOK, {}, 0},
+        {"only client", {recordNamed("Alpha")}, 1, IDOK, {}, 0},
         {"cancelled", threeClients, 2, IDCANCEL, {"Alpha", "charlie", "delta"}, 2},
-        {"empty name", {client(""), client("beta")}, 1, IDOK, {"beta"}, 1},
+        {"empty name", {recordNamed(""), recordNamed("beta")}, 1, IDOK, {"beta"}, 1},
     };
     for (const DeleteCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -466,7 +394,7 @@ TEST_F(MainWindowTest, DeleteAsksAndSelectsTheLineThatTookItsPlace) {
 
 // With no client left (or none at all), Edit, Show and Delete do nothing.
 TEST_F(MainWindowTest, CommandsNeedingAClientDoNothingOnAnEmptyList) {
-    writeClients({client("Alpha")});
+    writeClients({recordNamed("Alpha")});
     const MessageBoxAnswerer boxes({IDOK, IDYES});
     run({inMain([] { clickMain(deleteButton); }), inMain([] {
              expectShown({}, 0);
@@ -491,11 +419,7 @@ TEST_F(MainWindowTest, FilterClientsDoesNothing) {
              listBoxSelect(mainWindow, clientList, 3);
              clickMain(filterButton);
          }),
-         inMain([] {
-             expectShown({"Alpha", "charlie", "delta"}, 3);
-             EXPECT_FALSE(fileChanged);
-             clickMain(quitButton);
-         })});
+         quitUnchanged({"Alpha", "charlie", "delta"}, 3)});
     EXPECT_TRUE(boxes.seen().empty());
 }
 

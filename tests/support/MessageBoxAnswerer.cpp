@@ -1,7 +1,6 @@
 #include "MessageBoxAnswerer.h"
 
 #include "WindowsTest.h"
-#include "toolkit/Registry.h"
 #include "toolkit/Wide.h"
 
 namespace {
@@ -9,26 +8,19 @@ namespace {
 constexpr UINT pollMs = 10;
 MessageBoxAnswerer* current = nullptr;
 
-std::string windowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return narrow(text);
-}
-
 // The box's message is the one static control with text (the icon has none).
 BOOL CALLBACK findMessage(HWND child, LPARAM text) {
     wchar_t name[16] = {};
     GetClassNameW(child, name, 16);
     if (_wcsicmp(name, L"Static") != 0 || GetWindowTextLengthW(child) == 0) return TRUE;
-    *reinterpret_cast<std::string*>(text) = windowText(child);
+    *reinterpret_cast<std::string*>(text) = narrow(windowText(child));
     return FALSE;
 }
 
 SeenMessageBox describe(HWND box) {
     SeenMessageBox seen;
     EnumChildWindows(box, findMessage, reinterpret_cast<LPARAM>(&seen.text));
-    seen.caption = windowText(box);
+    seen.caption = narrow(windowText(box));
     seen.owner = GetWindow(box, GW_OWNER);
     seen.ownerEnabled = seen.owner && IsWindowEnabled(seen.owner);
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
@@ -56,8 +48,8 @@ void CALLBACK MessageBoxAnswerer::onTimer(HWND, UINT, UINT_PTR, DWORD) {
 
 void MessageBoxAnswerer::answerOpenBox() {
     if (boxes.size() >= answers.size()) return;
-    for (HWND box : threadDialogWindows()) {
-        if (box == lastAnswered || findDialog(box) || !IsWindowVisible(box)) continue;
+    for (HWND box : threadMessageBoxes()) {
+        if (box == lastAnswered) continue;
         const int answer = answers[boxes.size()];
         boxes.push_back(describe(box));
         lastAnswered = box;

@@ -90,6 +90,13 @@ std::vector<HWND> threadDialogWindows() {
     return found;
 }
 
+std::vector<HWND> threadMessageBoxes() {
+    std::vector<HWND> boxes;
+    for (HWND window : threadDialogWindows())
+        if (!findDialog(window) && IsWindowVisible(window)) boxes.push_back(window);
+    return boxes;
+}
+
 int closeThreadDialogs() {
     const std::vector<HWND> open = threadDialogWindows();
     for (HWND window : open) {
@@ -99,4 +106,11 @@ int closeThreadDialogs() {
             EndDialog(window, IDCANCEL);
     }
     return static_cast<int>(open.size());
+}
+
+std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
 }

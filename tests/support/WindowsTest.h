@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -37,8 +38,15 @@ void pumpMessages(DWORD milliseconds);
 // message boxes) of this thread.
 std::vector<HWND> threadDialogWindows();
 
+// The visible message boxes of this thread: its dialog windows that the toolkit
+// did not make.
+std::vector<HWND> threadMessageBoxes();
+
 // Closes every top-level dialog and message box of this thread; returns how many.
 int closeThreadDialogs();
+
+// A window's text: a caption, or what a text box or a static control holds.
+std::wstring windowText(HWND window);
 
 struct WindowDestroyer {
     void operator()(HWND window) const { DestroyWindow(window); }

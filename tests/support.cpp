@@ -1,1 +1,0 @@
-// Anchors the Windows test-support library, whose pieces live in tests/support.
