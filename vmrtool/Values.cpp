@@ -1,33 +1,14 @@
-// How the tool reads a record's values: the list's order, calendar dates and
-// texts for messages.
+// How the tool reads a record's values: the list's order and texts for
+// messages.
 #include "vmrtool/VmrTool.h"
 
 #include "toolkit/Text.h"
-
-namespace {
-
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int daysInMonth(int year, int month) {
-    constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
-}
-
-} // namespace
 
 std::string listKey(const ClientRecord& record) {
     std::string key = recordName(record);
     for (char& c : key)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return key;
-}
-
-bool isCalendarDate(std::int32_t value) {
-    const int year = value / 10000;
-    const int month = value / 100 % 100;
-    const int day = value % 100;
-    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
-           day <= daysInMonth(year, month);
 }
 
 std::string shownText(std::string_view win1252) {

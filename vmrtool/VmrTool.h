@@ -3,6 +3,7 @@
 // same code builds for Linux and as a Windows console program.
 #pragma once
 
+#include "records/CalendarDate.h"
 #include "records/ClientRecord.h"
 
 #include <cstddef>
@@ -104,9 +105,6 @@ class ClientFileReader {
 // keep their order). The list control itself sorts by the system's collation,
 // which may place accented letters and punctuation differently.
 std::string listKey(const ClientRecord& record);
-
-// A date value that names a real day of the Gregorian calendar, years 1 to 9999.
-bool isCalendarDate(std::int32_t value);
 
 // Windows-1252 text as a quoted UTF-8 text for messages, control characters
 // shown as \xHH.
