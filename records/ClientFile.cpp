@@ -1,5 +1,6 @@
 #include "records/ClientFile.h"
 
+#include "records/BackupNames.h"
 #include "records/ClientCodec.h"
 #include "records/FileAccess.h"
 
@@ -47,6 +48,17 @@ std::string reasonFor(DWORD error) {
 
 FileResult failure(const char* action, const std::string& reason) {
     return {false, std::string("The client file could not be ") + action + ": " + reason + "."};
+}
+
+// Notes of a save that succeeded, for the user.
+constexpr char keptAsideNote[] =
+    "The client file could not be read when the program started, so it was kept as ";
+constexpr char noBackupNote[] =
+    "The changes were saved, but the previous client file could not be kept in Backups: ";
+
+void addNote(std::string& message, const std::string& note) {
+    if (!message.empty()) message += "\r\n\r\n";
+    message += note;
 }
 
 // A file's name without its folder, for messages. The program names its files
@@ -140,6 +152,55 @@ std::wstring freeKeptName() {
     }
 }
 
+// The folder of the client file's backups, with its trailing separator.
+std::wstring backupFolder() {
+    return dataFileName.substr(0, dataFileName.find_last_of(L"\\/") + 1) + backupFolderName + L"\\";
+}
+
+LocalTime localNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear * 10000 + now.wMonth * 100 + now.wDay,
+            now.wHour * 10000 + now.wMinute * 100 + now.wSecond};
+}
+
+bool nameTaken(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
+
+// Keeps the client file that a save is about to replace in the backup folder,
+// under the first free name for `now`, and sets `kept` to its path. A second
+// link to the file costs no copy and keeps the old bytes once the new file has
+// taken the name; where the file system has no links, it is copied. An empty
+// client file, as the first start leaves it, holds nothing to keep.
+DWORD keepBackup(LocalTime now, std::wstring& kept) {
+    FileAccess& access = fileAccess();
+    std::uint64_t bytes = 0;
+    if (access.size(dataFileName, bytes) && bytes == 0) return ERROR_SUCCESS;
+    const std::wstring folder = backupFolder();
+    if (!access.createFolder(folder) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return GetLastError();
+    for (int sequence = 1; sequence <= maxBackupSequence; ++sequence) {
+        const std::wstring path = folder + backupName(now, sequence);
+        bool made = access.link(dataFileName, path);
+        if (!made && !nameTaken(GetLastError())) made = access.copy(dataFileName, path);
+        if (made) {
+            kept = path;
+            return ERROR_SUCCESS;
+        }
+        if (!nameTaken(GetLastError())) return GetLastError();
+    }
+    return ERROR_FILE_EXISTS;
+}
+
+// Removes the backups that are no longer kept. One that cannot be removed
+// stays until a later save.
+void pruneBackups(LocalTime now) {
+    const std::wstring folder = backupFolder();
+    std::vector<std::wstring> names;
+    if (!fileAccess().list(folder, names)) return;
+    for (const std::wstring& name : backupsToRemove(names, now))
+        fileAccess().remove(folder + name);
+}
+
 // A file cut short still loads as far as it goes, the missing bytes zero; the
 // user is told, since a zero record shows as an empty line. Empty when the
 // file is whole (or empty, as on the first start).
@@ -213,14 +274,24 @@ FileResult saveClients() {
 
     const std::wstring written = dataFileName + L".tmp";
     const std::wstring kept = replacing && fileUnreadable ? freeKeptName() : std::wstring();
+    const LocalTime now = localNow();
+    std::wstring backup;
+    DWORD backupError = ERROR_SUCCESS;
     DWORD error = writeComplete(written);
+    if (error == ERROR_SUCCESS && replacing) backupError = keepBackup(now, backup);
     if (error == ERROR_SUCCESS) error = putInPlace(written, replacing, kept);
     if (error != ERROR_SUCCESS) {
         fileAccess().remove(written);
+        if (!backup.empty()) fileAccess().remove(backup);
         return failure("saved", reasonFor(error));
     }
     fileUnreadable = false;
-    if (kept.empty()) return {};
-    return {true, "The client file could not be read when the program started, so it was kept as " +
-                      shownName(kept) + " in the same folder."};
+    pruneBackups(now);
+
+    FileResult saved;
+    if (!kept.empty())
+        addNote(saved.message, keptAsideNote + shownName(kept) + " in the same folder.");
+    if (backupError != ERROR_SUCCESS)
+        addNote(saved.message, noBackupNote + reasonFor(backupError) + ".");
+    return saved;
 }

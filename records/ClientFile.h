@@ -33,4 +33,7 @@ FileResult loadClients();
 // no temporary file is left. A read-only client file is refused. A file that
 // the load found unreadable is kept as "<name>.unreadable-N" (a new N each
 // time) rather than replaced, and the message says so.
+// The file it replaces is kept in the folder Backups beside it (an empty file
+// excepted), and backups no longer kept are removed afterwards. A backup that
+// cannot be made does not stop the save; the message says why it failed.
 FileResult saveClients();

@@ -1,5 +1,7 @@
 #include "records/FileAccess.h"
 
+#include <memory>
+
 namespace {
 
 bool moveOver(const std::wstring& from, const std::wstring& to) {
@@ -42,10 +44,7 @@ bool FileAccess::replace(const std::wstring& target, const std::wstring& replace
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (held == INVALID_HANDLE_VALUE) return false;
     CloseHandle(held);
-    if (!backup.empty() && !CreateHardLinkW(backup.c_str(), target.c_str(), nullptr) &&
-        !CopyFileW(target.c_str(), backup.c_str(), TRUE)) {
-        return false;
-    }
+    if (!backup.empty() && !link(target, backup) && !copy(target, backup)) return false;
     if (moveOver(replacement, target)) return true;
     const DWORD error = GetLastError();
     if (!backup.empty()) DeleteFileW(backup.c_str());
@@ -58,6 +57,40 @@ bool FileAccess::move(const std::wstring& from, const std::wstring& to) {
 }
 
 bool FileAccess::remove(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+bool FileAccess::size(const std::wstring& path, std::uint64_t& bytes) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    bytes = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+    return true;
+}
+
+bool FileAccess::createFolder(const std::wstring& path) {
+    return CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
+
+bool FileAccess::link(const std::wstring& existing, const std::wstring& path) {
+    return CreateHardLinkW(path.c_str(), existing.c_str(), nullptr) != FALSE;
+}
+
+bool FileAccess::copy(const std::wstring& existing, const std::wstring& path) {
+    return CopyFileW(existing.c_str(), path.c_str(), TRUE) != FALSE;
+}
+
+bool FileAccess::list(const std::wstring& folder, std::vector<std::wstring>& names) {
+    struct SearchCloser {
+        void operator()(HANDLE search) const { FindClose(search); }
+    };
+    WIN32_FIND_DATAW found;
+    const HANDLE first = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    const std::unique_ptr<void, SearchCloser> search(first);
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileW(search.get(), &found));
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
 
 namespace {
 

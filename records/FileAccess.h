@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 class FileAccess {
   public:
@@ -32,6 +34,17 @@ class FileAccess {
     // MoveFileExW over an existing `to`, written through to the disk.
     virtual bool move(const std::wstring& from, const std::wstring& to);
     virtual bool remove(const std::wstring& path);
+    // GetFileAttributesExW: the file's size in bytes.
+    virtual bool size(const std::wstring& path, std::uint64_t& bytes);
+    // CreateDirectoryW; fails with ERROR_ALREADY_EXISTS when the name is taken.
+    virtual bool createFolder(const std::wstring& path);
+    // CreateHardLinkW: `path` becomes a second name of the file `existing`.
+    virtual bool link(const std::wstring& existing, const std::wstring& path);
+    // CopyFileW, never over an existing `path`.
+    virtual bool copy(const std::wstring& existing, const std::wstring& path);
+    // Adds the names of the files, not the folders, in `folder` (which ends
+    // with a path separator) to `names`.
+    virtual bool list(const std::wstring& folder, std::vector<std::wstring>& names);
 };
 
 // The operations in use. Tests install their own and restore the default by

@@ -132,16 +132,6 @@ TEST(FileSystem, FileHeldAtQuitIsLeftAsItWasAndTheWindowStaysOpen) {
     EXPECT_EQ(fileBytes(installed.clientFile), clientsFile({"Bob"}));
 }
 
-// Removes folders a test made, before its temporary folder, which removes only
-// files, goes.
-struct RemovesFolders {
-    std::vector<std::wstring> paths;
-    ~RemovesFolders() {
-        for (const std::wstring& path : paths)
-            RemoveDirectoryW(path.c_str());
-    }
-};
-
 bool isFolder(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -152,7 +142,6 @@ bool isFolder(const std::wstring& path) {
 TEST(FileSystem, ClientFileThatIsAFolderIsReportedAndNeverRemoved) {
     const Installed installed;
     const std::wstring kept = installed.clientFile + L".unreadable-1";
-    const RemovesFolders cleanup{{installed.clientFile, kept}};
     ASSERT_TRUE(CreateDirectoryW(installed.clientFile.c_str(), nullptr));
     const Program program(installed.exe);
     const HWND main = waitForMainWindow(program);

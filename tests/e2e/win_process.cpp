@@ -1,6 +1,7 @@
 #include "win_process.h"
 
 #include "mainwin/MainWindow.h"
+#include "records/BackupNames.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Text.h"
 
@@ -84,22 +85,7 @@ TempFolder::TempFolder() {
     CreateDirectoryW(path.c_str(), nullptr);
 }
 
-// The program's file may stay locked for a moment after its process ended.
-TempFolder::~TempFolder() {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((path + L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring file = path + found.cFileName;
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-            for (int attempt = 0; attempt < 100 && !DeleteFileW(file.c_str()); ++attempt)
-                Sleep(pollEvery);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
-}
+TempFolder::~TempFolder() { removeFolder(path); }
 
 std::wstring TempFolder::installProgram() const {
     const std::wstring exe = path + L"vellumor.exe";
@@ -127,12 +113,17 @@ std::vector<std::wstring> otherFiles(const std::wstring& folder) {
     do {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L".." && lstrcmpiW(name.c_str(), L"vellumor.exe") != 0 &&
-            lstrcmpiW(name.c_str(), L"vellumor.vmr") != 0)
+            lstrcmpiW(name.c_str(), L"vellumor.vmr") != 0 &&
+            lstrcmpiW(name.c_str(), backupFolderName) != 0)
             names.push_back(name);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::wstring> backupsIn(const std::wstring& folder) {
+    return otherFiles(folder + backupFolderName + L"\\");
 }
 
 HeldFile::HeldFile(const std::wstring& path)

@@ -38,8 +38,11 @@ class TempFolder {
 };
 
 bool fileExists(const std::wstring& path);
-// The names in `folder` other than the program and its client file, sorted.
+// The names in `folder` other than the program, its client file and the
+// folder of its backups, sorted.
 std::vector<std::wstring> otherFiles(const std::wstring& folder);
+// The names in that folder of backups.
+std::vector<std::wstring> backupsIn(const std::wstring& folder);
 
 // A file held open with no sharing, as another program holding it would.
 class HeldFile {

@@ -7,6 +7,7 @@
 
 #include "form/IntakeForm.h"
 #include "mainwin/MainWindow.h"
+#include "records/BackupNames.h"
 #include "records/ClientCodec.h"
 #include "records/ClientFile.h"
 #include "toolkit/Boxes.h"
@@ -64,8 +65,11 @@ inline Names savedNames() {
     return namesOf(decodeClients(bytes.data(), bytes.size()).records);
 }
 
-// Removes the client file and every file kept aside beside it.
+inline std::wstring backupFolder() { return programFolder() + backupFolderName; }
+
+// Removes the client file, its backups and every file kept aside beside it.
 inline void removeClientFiles() {
+    removeFolder(backupFolder() + L"\\");
     const std::wstring file = clientFilePath();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(file.c_str());
@@ -112,15 +116,18 @@ inline void runMainWindowSteps(std::vector<Step> steps) {
 
 // The fixture of the main-window tests. The client file beside this program is
 // the one scripts/run uses: it is kept aside for the run and put back
-// afterwards; the client files a test leaves are removed after it.
+// afterwards, and so is its folder of backups; the client files a test leaves
+// are removed after it.
 class MainWindowSessionTest : public WindowsTest {
   protected:
     static void SetUpTestSuite() {
         MoveFileW(clientFilePath().c_str(), (clientFilePath() + L".before-tests").c_str());
+        MoveFileW(backupFolder().c_str(), (backupFolder() + L".before-tests").c_str());
     }
     static void TearDownTestSuite() {
         removeClientFiles();
         MoveFileW((clientFilePath() + L".before-tests").c_str(), clientFilePath().c_str());
+        MoveFileW((backupFolder() + L".before-tests").c_str(), backupFolder().c_str());
     }
     void TearDown() override {
         WindowsTest::TearDown();

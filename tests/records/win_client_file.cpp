@@ -1,3 +1,5 @@
+#include "TestData.h"
+#include "records/BackupNames.h"
 #include "records/ClientCodec.h"
 #include "records/ClientFile.h"
 #include "records/FileAccess.h"
@@ -9,6 +11,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -78,21 +81,22 @@ class ClientFile : public testing::Test {
 
     void TearDown() override {
         installFileAccess(nullptr);
-        for (const std::wstring& name : files()) {
-            SetFileAttributesW((folder + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW((folder + name).c_str());
-        }
-        RemoveDirectoryW(folder.c_str());
+        removeFolder(folder);
     }
 
-    Names files() const {
+    // The files, not the folders, beside the client file and in its backups.
+    Names files() const { return filesIn(folder); }
+    Names backups() const { return filesIn(backupFolder()); }
+    std::wstring backupFolder() const { return folder + backupFolderName + L"\\"; }
+
+    static Names filesIn(const std::wstring& path) {
         Names names;
         WIN32_FIND_DATAW found;
-        const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+        const HANDLE search = FindFirstFileW((path + L"*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) return names;
         do {
-            const std::wstring name = found.cFileName;
-            if (name != L"." && name != L"..") names.push_back(name);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                names.push_back(found.cFileName);
         } while (FindNextFileW(search, &found));
         FindClose(search);
         std::sort(names.begin(), names.end());
@@ -258,6 +262,130 @@ TEST_F(ClientFile, StaleTemporaryFileDoesNoHarm) {
     EXPECT_EQ(files(), Names{L"vellumor.vmr"});
 }
 
+// The file's index on its volume: the same for two links to one file.
+std::optional<std::uint64_t> fileIndex(const std::wstring& path) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL got = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (!got) return std::nullopt;
+    return std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+}
+
+TEST_F(ClientFile, SaveKeepsTheFileItReplacesInBackups) {
+    ASSERT_TRUE(loadClients().ok); // the empty file of a first start
+    clients = {client("Ann")};
+    ASSERT_TRUE(saveClients().ok);
+    EXPECT_EQ(backups(), Names{}) << "an empty file holds nothing to keep";
+    const std::optional<Bytes> first = contentOf(dataFileName);
+    const std::optional<std::uint64_t> firstIndex = fileIndex(dataFileName);
+    ASSERT_TRUE(first && firstIndex);
+
+    clients = someClients(2);
+    const FileResult saved = saveClients();
+    ASSERT_TRUE(saved.ok) << saved.message;
+    EXPECT_TRUE(saved.message.empty()) << saved.message;
+    EXPECT_EQ(contentOf(dataFileName), encodeClients(someClients(2)));
+    const Names kept = backups();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(parseBackupName(kept[0])) << kept[0];
+    EXPECT_EQ(contentOf(backupFolder() + kept[0]), first);
+    EXPECT_EQ(fileIndex(backupFolder() + kept[0]), firstIndex) << "a second link, not a copy";
+}
+
+// Older backups go, files of other names stay.
+TEST_F(ClientFile, SaveRemovesTheBackupsNoLongerKept) {
+    startWith(someClients(1));
+    ASSERT_TRUE(CreateDirectoryW(backupFolder().c_str(), nullptr));
+    Names planted;
+    for (int k = 0; k < keptNewest + 2; ++k)
+        planted.push_back(backupName({20200101, 120000 + k}, 1));
+    const Names others = {L"notes.txt", planted[0] + L".old"};
+    for (const Names& names : {planted, others})
+        for (const std::wstring& name : names)
+            writeFile(backupFolder() + name, {1});
+
+    ASSERT_TRUE(saveClients().ok);
+    const Names left = backups();
+    for (const std::wstring& name : planted) {
+        const bool kept = std::find(left.begin(), left.end(), name) != left.end();
+        EXPECT_EQ(kept, name > planted[2]) << name;
+    }
+    for (const std::wstring& name : others)
+        EXPECT_NE(std::find(left.begin(), left.end(), name), left.end()) << name;
+    EXPECT_EQ(left.size(), keptNewest + others.size()) << "the new backup and nine planted";
+}
+
+// Fails the backup's steps as told; or reports its first name as taken.
+class BackupAccess : public FileAccess {
+  public:
+    DWORD folderError = ERROR_SUCCESS;
+    DWORD linkError = ERROR_SUCCESS;
+    DWORD copyError = ERROR_SUCCESS;
+    bool firstNameTaken = false;
+
+    bool createFolder(const std::wstring& path) override {
+        return !fails(folderError) && FileAccess::createFolder(path);
+    }
+    bool link(const std::wstring& existing, const std::wstring& path) override {
+        if (std::exchange(firstNameTaken, false)) return !fails(ERROR_ALREADY_EXISTS);
+        return !fails(linkError) && FileAccess::link(existing, path);
+    }
+    bool copy(const std::wstring& existing, const std::wstring& path) override {
+        return !fails(copyError) && FileAccess::copy(existing, path);
+    }
+
+  private:
+    static bool fails(DWORD error) {
+        if (error == ERROR_SUCCESS) return false;
+        SetLastError(error);
+        return true;
+    }
+};
+
+TEST_F(ClientFile, BackupThatCannotBeMadeNeverStopsTheSave) {
+    const std::string noBackup =
+        "The changes were saved, but the previous client file could not be kept in Backups: ";
+    struct Case {
+        const char* shape;
+        BackupAccess access;
+        std::string message;
+        int sequence; // of the backup's name, 0 for no backup
+    };
+    Case cases[] = {
+        {"no folder", {}, noBackup + "access to it was denied.", 0},
+        {"no links", {}, "", 1},
+        {"no links, disk full", {}, noBackup + "the disk is full.", 0},
+        {"name taken", {}, "", 2},
+    };
+    cases[0].access.folderError = ERROR_ACCESS_DENIED;
+    cases[1].access.linkError = ERROR_NOT_SUPPORTED;
+    cases[2].access.linkError = ERROR_NOT_SUPPORTED;
+    cases[2].access.copyError = ERROR_DISK_FULL;
+    cases[3].access.firstNameTaken = true;
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.shape);
+        removeFolder(backupFolder());
+        const Bytes old = startWith(someClients(1));
+        clients = someClients(2);
+        installFileAccess(&c.access);
+        const FileResult saved = saveClients();
+        installFileAccess(nullptr);
+        EXPECT_TRUE(saved.ok);
+        EXPECT_EQ(saved.message, c.message);
+        EXPECT_EQ(contentOf(dataFileName), encodeClients(someClients(2)));
+        const Names kept = backups();
+        ASSERT_EQ(kept.size(), c.sequence > 0 ? 1u : 0u);
+        if (c.sequence == 0) continue;
+        const std::optional<BackupStamp> stamp = parseBackupName(kept[0]);
+        EXPECT_EQ(stamp ? stamp->sequence : 0, c.sequence) << kept[0];
+        EXPECT_EQ(contentOf(backupFolder() + kept[0]), old);
+    }
+}
+
 // Fails the n-th step of a save (opening, each write, the flush, the replace
 // or move) with "disk full", and counts the steps.
 class FailingAccess : public FileAccess {
@@ -304,6 +432,7 @@ TEST_F(ClientFile, FailureAtAnyStepOfASaveKeepsTheOldFile) {
 
         for (int step = 1; step <= counting.steps; ++step) {
             DeleteFileW(dataFileName.c_str());
+            removeFolder(backupFolder());
             if (old) writeFile(dataFileName, *old);
             FailingAccess failing(step);
             installFileAccess(&failing);
@@ -313,6 +442,7 @@ TEST_F(ClientFile, FailureAtAnyStepOfASaveKeepsTheOldFile) {
             EXPECT_EQ(saved.message, "The client file could not be saved: the disk is full.");
             EXPECT_EQ(contentOf(dataFileName), old) << "step " << step;
             EXPECT_EQ(files(), old ? Names{L"vellumor.vmr"} : Names{}) << "step " << step;
+            EXPECT_EQ(backups(), Names{}) << "step " << step;
         }
     }
 }
@@ -327,7 +457,7 @@ class ReplaceLosingTarget : public FileAccess {
 };
 
 TEST_F(ClientFile, ReplaceThatLostTheOldFileStillSaves) {
-    startWith(someClients(1));
+    const Bytes old = startWith(someClients(1));
     clients = someClients(2);
     ReplaceLosingTarget access;
     installFileAccess(&access);
@@ -335,6 +465,9 @@ TEST_F(ClientFile, ReplaceThatLostTheOldFileStillSaves) {
     EXPECT_TRUE(saved.ok) << saved.message;
     EXPECT_EQ(contentOf(dataFileName), encodeClients(someClients(2)));
     EXPECT_EQ(files(), Names{L"vellumor.vmr"});
+    const Names kept = backups();
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(contentOf(backupFolder() + kept[0]), old) << "the old clients are still in Backups";
 }
 
 } // namespace

@@ -39,6 +39,26 @@ void writeFileBytes(const std::wstring& path, const Bytes& bytes) {
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+void removeFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            const std::wstring path = folder + name;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                if (name != L"." && name != L"..") removeFolder(path + L"\\");
+                continue;
+            }
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            for (int attempt = 0; attempt < 100 && !DeleteFileW(path.c_str()); ++attempt)
+                Sleep(20);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
 ClientRecord recordNamed(std::string_view name, std::string_view city) {
     ClientRecord record{};
     writeText(record, CLIENT_FIELD(name), name);

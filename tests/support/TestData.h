@@ -17,5 +17,10 @@ Bytes fileBytes(const std::wstring& path);
 // Makes `bytes` the whole file.
 void writeFileBytes(const std::wstring& path, const Bytes& bytes);
 
+// Removes `folder` (ending with a backslash) with its files and folders, read-
+// only ones too. A file another process still holds is tried again for a
+// moment.
+void removeFolder(const std::wstring& folder);
+
 // An otherwise empty record with this name and city.
 ClientRecord recordNamed(std::string_view name, std::string_view city = "");
