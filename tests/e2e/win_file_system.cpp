@@ -125,11 +125,36 @@ TEST(FileSystem, FileHeldAtQuitIsLeftAsItWasAndTheWindowStaysOpen) {
     holder.release();
     EXPECT_EQ(fileBytes(installed.clientFile), old);
     EXPECT_EQ(otherFiles(installed.folderPath), Names{}) << "a failed save leaves nothing behind";
+    // The backup a failed save made is removed again; where the other program's
+    // hold keeps it (Wine links a held file), it is the unchanged file.
+    for (const std::wstring& name : backupsIn(installed.folderPath))
+        EXPECT_EQ(fileBytes(installed.folderPath + L"Backups\\" + name), old) << name;
 
     // Once the other program lets go, the same changes save.
     EXPECT_EQ(quitAnswering(program, main, IDYES), L"");
     EXPECT_EQ(program.waitForExit(), 0u);
     EXPECT_EQ(fileBytes(installed.clientFile), clientsFile({"Bob"}));
+}
+
+// A file named Backups stands where the folder of backups would go: the save
+// goes on, the user is told why the old file was not kept, and that file is
+// left alone.
+TEST(FileSystem, BackupThatCannotBeMadeIsReportedAfterTheSave) {
+    const Installed installed;
+    writeFileBytes(installed.clientFile, clientsFile({"Ann"}));
+    const std::wstring inTheWay = installed.folderPath + L"Backups";
+    const Bytes note = {'n', 'o', 't', 'e'};
+    writeFileBytes(inTheWay, note);
+    const Program program(installed.exe);
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(addClientNamed(program, main, L"Cy"));
+    EXPECT_EQ(quitAnswering(program, main, IDYES),
+              L"The changes were saved, but the previous client file could not be kept in "
+              L"Backups: its folder does not exist.");
+    EXPECT_EQ(program.waitForExit(), 0u);
+    EXPECT_EQ(namesIn(fileBytes(installed.clientFile)), (std::vector<std::string>{"Ann", "Cy"}));
+    EXPECT_EQ(fileBytes(inTheWay), note);
 }
 
 bool isFolder(const std::wstring& path) {
