@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -132,7 +133,8 @@ double rawWrite(const std::wstring& path, const std::vector<std::uint8_t>& bytes
     return took;
 }
 
-// A temporary folder with a copy of the program; removed with its files.
+// A temporary folder with a copy of the program; removed with its files and
+// the program's backups.
 class Folder {
   public:
     Folder() {
@@ -146,9 +148,8 @@ class Folder {
             fail("cannot copy vellumor.exe beside the driver into a temporary folder");
     }
     ~Folder() {
-        for (const wchar_t* name : {L"vellumor.exe", L"vellumor.vmr", L"vellumor.vmr.tmp", L"raw"})
-            DeleteFileW((path + name).c_str());
-        RemoveDirectoryW(path.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(path), ignored);
     }
     Folder(const Folder&) = delete;
     Folder& operator=(const Folder&) = delete;
