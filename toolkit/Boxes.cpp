@@ -1,7 +1,6 @@
 #include "toolkit/Boxes.h"
 
-#include "toolkit/Dialog.h"
-#include "toolkit/Modal.h"
+#include "toolkit/Registry.h"
 #include "toolkit/Wide.h"
 
 namespace {

@@ -198,8 +198,6 @@ void controlAdd(ControlKind kind, HWND dialog, int id, std::string_view text, in
             listBoxAdd(dialog, id, item);
 }
 
-HWND getControl(HWND dialog, int id) { return dialog ? GetDlgItem(dialog, id) : nullptr; }
-
 void controlSetText(HWND window, std::string_view text) {
     SetWindowTextW(window, widen(text).c_str());
 }
@@ -225,7 +223,7 @@ void controlSetOption(HWND dialog, int firstId, int lastId, int checkedId) {
 }
 
 void controlEnable(HWND dialog, int id, bool enable) {
-    EnableWindow(id == dialogItself ? dialog : getControl(dialog, id), enable);
+    EnableWindow(controlOrDialog(dialog, id), enable);
 }
 
 void windowShowState(HWND window, int command) {

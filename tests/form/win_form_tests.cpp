@@ -158,7 +158,7 @@ TEST_F(FormTest, PagesAreBuiltAsTheirTablesSay) {
                     EXPECT_EQ(record->colours.background, 0xFFFFFF);
                     EXPECT_EQ(record->colours.text, 0);
                 }
-                EXPECT_EQ(record->fontNumber == heading, (row.look & lookHeading) != 0);
+                EXPECT_EQ(record->font.number() == heading, (row.look & lookHeading) != 0);
             }
         }
         const ColourState* formColours = findColours(formWindow);
