@@ -9,7 +9,7 @@
 #include "toolkit/Boxes.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Modal.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <string>
 

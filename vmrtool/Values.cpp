@@ -2,7 +2,7 @@
 // texts for messages.
 #include "vmrtool/VmrTool.h"
 
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "mainwin/MainWindow.h"
 #include "toolkit/Boxes.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "toolkit/Appearance.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Registry.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <functional>
 #include <string>
