@@ -1,7 +1,7 @@
 #include "win_process.h"
 
 #include "mainwin/MainWindow.h"
-#include "toolkit/Boxes.h"
+#include "records/ClientFile.h"
 #include "toolkit/text/Text.h"
 
 #include <gtest/gtest.h>
