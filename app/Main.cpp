@@ -2,7 +2,7 @@
 // lets one copy run per client file, prepares COM and the common controls, and
 // runs the main window until it closes.
 #include "mainwin/MainWindow.h"
-#include "toolkit/Boxes.h"
+#include "records/ClientFile.h"
 #include "toolkit/Wide.h"
 
 #include <windows.h>
