@@ -25,7 +25,8 @@ SharedBrush brushFor(COLORREF colour) {
     return brush;
 }
 
-// A negative colour other than the special ones means the platform's colour.
+// A negative colour other than the special ones means the platform's colour;
+// others keep their 24 bits of 0x00BBGGRR.
 long explicitOr(long colour) { return colour < 0 ? colorSystemDefault : colour & 0xFFFFFF; }
 
 // The platform's colours for each colour message, WM_CTLCOLORMSGBOX first.

@@ -12,10 +12,12 @@
 #include <string_view>
 #include <vector>
 
+// unitsMode of dialogNew: positions and sizes in dialog units, the only mode.
+constexpr int dialogUnits = 1;
 // x or y of dialogNew that asks for a centred dialog.
 constexpr int centred = static_cast<int>(0x80000000u);
 
-// Creates a hidden dialog; x, y, width and height are dialog units (unitsMode 1),
+// Creates a hidden dialog; x, y, width and height are dialog units,
 // relative to the screen, or to the owner's client area when there is an owner.
 // Returns nullptr when the platform refuses.
 HWND dialogNew(int unitsMode, HWND owner, std::string_view caption, int x, int y, int width,
@@ -35,7 +37,8 @@ int controlGetCheck(HWND dialog, int id);
 // Checks `checkedId` and unchecks every other control with an id in first..last.
 void controlSetOption(HWND dialog, int firstId, int lastId, int checkedId);
 void controlEnable(HWND dialog, int id, bool enable);
-// 0 hides, 1 shows; before a dialog is shown only its pending show state changes.
+// SW_HIDE hides, SW_SHOWNORMAL shows; before a dialog is shown only its pending
+// show state changes.
 void windowShowState(HWND window, int command);
 void windowRedraw(HWND window);
 void controlSetFocus(HWND dialog, int id);
