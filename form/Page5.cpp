@@ -62,7 +62,7 @@ constexpr ControlSpec page5Controls[] = {
     {652, ControlKind::label, "Age of 1st menstrual cycle?", 5, 275, 90, 10, 0, 0, lookWhiteBlack},
     {653, ControlKind::textBox, "", 95, 275, 20, 10, 0, 0, lookWhiteBlack},
     {654, ControlKind::label, "Cycle:", 125, 275, 20, 10, 0, 0, lookPlain},
-    {655, ControlKind::optionButton, cycleOptionsTexts[0], 150, 275, 40, 10, groupStart, 0,
+    {655, ControlKind::optionButton, cycleOptionsTexts[0], 150, 275, 40, 10, WS_GROUP, 0,
      lookWhiteBlack},
     {656, ControlKind::optionButton, cycleOptionsTexts[1], 195, 275, 40, 10, 0, 0, lookWhiteBlack},
     {657, ControlKind::optionButton, cycleOptionsTexts[2], 240, 275, 50, 10, 0, 0, lookWhiteBlack},

@@ -23,11 +23,6 @@ struct ControlSpec {
     unsigned look; // ControlLook bits
 };
 
-// Notes of the page tables, as style values.
-constexpr DWORD groupStart = WS_GROUP;                    // 0x20000
-constexpr DWORD multiLine = ES_MULTILINE | ES_WANTRETURN; // 0x1004
-constexpr DWORD multiLineEdge = WS_EX_STATICEDGE;         // 0x20000
-
 struct PageTable {
     const ControlSpec* controls;
     std::size_t count;
@@ -37,6 +32,7 @@ constexpr int pageCount = 5;
 
 // The identifiers of page p run from 100p + 101 to 100p + 100 + pageIdRangeSizes[p].
 constexpr int pageIdRangeSizes[pageCount + 1] = {0, 40, 28, 65, 63, 60};
+constexpr int pageFirstId(int page) { return 100 * page + 101; }
 
 extern const PageTable page1Table;
 extern const PageTable page2Table;

@@ -15,6 +15,10 @@ namespace {
 // The form's page controls stay inside its width and above its push buttons.
 constexpr int formWidth = 350;
 constexpr int buttonsTop = 320;
+// The styles the tables use, as the numbers a window's style shows.
+constexpr DWORD groupStart = 0x00020000;    // WS_GROUP
+constexpr DWORD multiLine = 0x1004;         // ES_MULTILINE | ES_WANTRETURN
+constexpr DWORD multiLineEdge = 0x00020000; // WS_EX_STATICEDGE
 
 bool inPageRange(int page, int id) {
     return page >= 1 && page <= pageCount && id >= 100 * page + 101 &&
