@@ -46,7 +46,7 @@ void toggle(int id) { controlSetCheck(formWindow, id, isChecked(id) ? 0 : 1); }
 
 TEST_F(FormTest, OpensOnPageOneWithTheModesCaptionAndButtons) {
     struct ModeCase {
-        int mode;
+        FormMode mode;
         const char* caption;
         const char* processText; // nullptr: no process button
     };
