@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr ControlSpec page1Controls[] = {
+constexpr ControlRow page1Controls[] = {
     {201, ControlKind::label, "Name: ", 5, 5, 25, 11, 0, 0, lookWhiteBlack},
     {202, ControlKind::textBox, "", 30, 5, 220, 12, 0, 0, lookPlain},
     {203, ControlKind::label, "Date: ", 270, 5, 30, 10, 0, 0, lookWhiteBlack},

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr ControlSpec page2Controls[] = {
+constexpr ControlRow page2Controls[] = {
     {301, ControlKind::label,
      "List prescriptions you are currently taking (or taken in the past)"
      " and for what diagnosis it is used for:",

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr ControlSpec page3Controls[] = {
+constexpr ControlRow page3Controls[] = {
     {401, ControlKind::label, "Do you have mucus in the stool that you are aware of?", 5, 5, 240,
      10, 0, 0, lookWhiteBlack},
     {403, ControlKind::optionButton, yesNoOptionsTexts[0], 185, 5, 25, 10, WS_GROUP, 0,

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr ControlSpec page5Controls[] = {
+constexpr ControlRow page5Controls[] = {
     {643, ControlKind::label, "Please check all that apply", 5, 5, 100, 10, 0, 0, lookWhiteBlack},
     {644, ControlKind::label, "Cancer", 5, 15, 70, 10, 0, 0, lookWhiteBlack | lookHeading},
     {601, ControlKind::checkBox, cancerItemsTexts[0], 5, 25, 40, 10, 0, 0, lookWhiteBlack},

@@ -13,7 +13,7 @@ enum ControlLook : unsigned {
     lookToday = 4,      // initial text is today's date, MM-DD-YYYY
 };
 
-struct ControlSpec {
+struct ControlRow {
     int id;
     ControlKind kind;
     const char* text;
@@ -24,7 +24,7 @@ struct ControlSpec {
 };
 
 struct PageTable {
-    const ControlSpec* controls;
+    const ControlRow* controls;
     std::size_t count;
 };
 

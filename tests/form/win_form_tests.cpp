@@ -145,7 +145,7 @@ TEST_F(FormTest, PagesAreBuiltAsTheirTablesSay) {
         for (int page = 1; page <= pageCount; ++page) {
             const PageTable& table = pageTable(page);
             for (std::size_t i = 0; i < table.count; ++i) {
-                const ControlSpec& row = table.controls[i];
+                const ControlRow& row = table.controls[i];
                 SCOPED_TRACE("control " + std::to_string(row.id));
                 const ControlRecord* record = findControl(control(row.id));
                 ASSERT_NE(record, nullptr);
