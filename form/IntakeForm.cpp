@@ -48,7 +48,7 @@ void setPageShown(int page, int command) {
 void buildControls(int page) {
     const PageTable& table = pageTable(page);
     for (std::size_t i = 0; i < table.count; ++i) {
-        const ControlSpec& row = table.controls[i];
+        const ControlRow& row = table.controls[i];
         const std::string text = (row.look & lookToday) != 0 ? todayText() : row.text;
         controlAdd(row.kind, formWindow, row.id, text, row.x, row.y, row.width, row.height,
                    row.style, row.exStyle);
