@@ -27,14 +27,14 @@ constexpr int clientsLabel = -1;
 // The status bar's last part: wider than any window, so it reaches the right edge.
 constexpr int restOfTheBar = 9999;
 
-struct ButtonSpec {
+struct ButtonRow {
     int id;
     const char* text;
     int y;
 };
 
 // In creation order, which is also the tab order.
-constexpr ButtonSpec buttons[] = {
+constexpr ButtonRow buttons[] = {
     {addButton, "Add Client", 20},         {editButton, "Edit Client", 46},
     {deleteButton, "Delete Client", 72},   {showButton, "Show Client", 114},
     {filterButton, "Filter Clients", 140}, {quitButton, "Quit Program", 166},
@@ -155,7 +155,7 @@ bool runMainWindow() {
     controlSetColor(mainWindow, clientsLabel, colorWhite, colorBlack);
     controlAdd(ControlKind::listBox, mainWindow, clientList, "", 5, 20, windowWidth - 105,
                windowHeight - 50);
-    for (const ButtonSpec& button : buttons) {
+    for (const ButtonRow& button : buttons) {
         controlAdd(ControlKind::pushButton, mainWindow, button.id, button.text, buttonX, button.y,
                    60, 25);
     }
