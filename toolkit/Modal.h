@@ -9,8 +9,8 @@
 #include <windows.h>
 
 // A dialog's own deferred message: posted during its initialisation, it arrives
-// once the dialog is visible. Any number from WM_USER on is free for a dialog;
-// this one is WM_USER + 500, 1524.
+// once the dialog is visible. WM_USER + 500 (1524) lies clear of the dialog
+// manager's own messages from WM_USER on (DM_GETDEFID and the like).
 constexpr UINT privateMessage = WM_USER + 500;
 
 // Calls the callback with WM_INITDIALOG and then WM_SIZE directly, attaches it,
