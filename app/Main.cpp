@@ -2,7 +2,7 @@
 // lets one copy run per client file, prepares COM and the common controls, and
 // runs the main window until it closes.
 #include "mainwin/MainWindow.h"
-#include "toolkit/Boxes.h"
+#include "records/ClientFile.h"
 #include "toolkit/Wide.h"
 
 #include <windows.h>
@@ -89,12 +89,11 @@ void restrictDllSearch() {
 // Dialog units scale with the font, so a DPI-aware process draws sharp text on
 // high-DPI screens instead of being stretched as a bitmap.
 void declareDpiAware() {
-    using SetProcessDpiAwarenessContext = BOOL(WINAPI*)(HANDLE);
+    using SetProcessDpiAwarenessContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
     using SetProcessDPIAware = BOOL(WINAPI*)();
-    const HANDLE systemAware = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-2));
     if (const auto set = systemFunction<SetProcessDpiAwarenessContext>(
             L"user32.dll", "SetProcessDpiAwarenessContext")) {
-        if (set(systemAware)) return;
+        if (set(DPI_AWARENESS_CONTEXT_SYSTEM_AWARE)) return;
     }
     if (const auto set = systemFunction<SetProcessDPIAware>(L"user32.dll", "SetProcessDPIAware")) {
         set();

@@ -9,13 +9,13 @@
 #include "toolkit/Boxes.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Modal.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <string>
 
 HWND mainWindow = nullptr;
 HWND formWindow = nullptr;
-int formMode = 0;
+FormMode formMode = noMode;
 int currentClient = 0;
 ClientRecord workingRecord{};
 ClientRecord uneditedCopy{};
@@ -32,13 +32,14 @@ constexpr int formHeight = 360;
 constexpr int buttonRow = formHeight - 40;
 
 // The box that gets the keyboard focus when a page has been built; 0: none.
-constexpr int pageFocus[pageCount + 1] = {0, nameBox, 302, 0, 0, 0};
+constexpr int prescriptionsBox = 302;
+constexpr int pageFocus[pageCount + 1] = {0, nameBox, prescriptionsBox, 0, 0, 0};
 
 int headingFont = 0;
 
 void setPageShown(int page, int command) {
-    const int first = 100 * page + 101;
-    const int last = 100 * page + 100 + pageControlCounts[page];
+    const int first = pageFirstId(page);
+    const int last = first - 1 + pageControlCounts[page];
     for (int id = first; id <= last; ++id) {
         if (const HWND control = getControl(formWindow, id)) windowShowState(control, command);
     }
@@ -47,7 +48,7 @@ void setPageShown(int page, int command) {
 void buildControls(int page) {
     const PageTable& table = pageTable(page);
     for (std::size_t i = 0; i < table.count; ++i) {
-        const ControlSpec& row = table.controls[i];
+        const ControlRow& row = table.controls[i];
         const std::string text = (row.look & lookToday) != 0 ? todayText() : row.text;
         controlAdd(row.kind, formWindow, row.id, text, row.x, row.y, row.width, row.height,
                    row.style, row.exStyle);
@@ -107,7 +108,8 @@ void processForm() {
 LRESULT onInit() {
     for (bool& built : pageBuilt)
         built = false;
-    headingFont = fontNew("Font1", 9, fontBold | fontUnderline, 0, 0, 0);
+    headingFont =
+        fontNew("Font1", 9, fontBold | fontUnderline, ANSI_CHARSET, DEFAULT_PITCH | FF_DONTCARE, 0);
     currentPage = 0;
     postToWindow(formWindow, privateMessage, 0, 0);
     return 0;
@@ -170,7 +172,7 @@ LRESULT formCallback(HWND, UINT message, WPARAM wParam, LPARAM) {
 } // namespace
 
 void openIntakeForm(std::string_view mode) {
-    formWindow = dialogNew(1, mainWindow, std::string(mode) + "Forms", 20, 10, formWidth,
+    formWindow = dialogNew(dialogUnits, mainWindow, std::string(mode) + "Forms", 20, 10, formWidth,
                            formHeight, WS_SYSMENU | WS_MINIMIZEBOX, 0);
     controlSetColor(formWindow, dialogItself, colorWhite, colorBlack);
     if (textCompare(mode, "Client_") != 0) {
@@ -187,9 +189,9 @@ void openIntakeForm(std::string_view mode) {
 
 void showPage(int page) {
     if (page < 1 || page > pageCount) return;
-    if (currentPage != 0) setPageShown(currentPage, 0);
+    if (currentPage != 0) setPageShown(currentPage, SW_HIDE);
     if (pageBuilt[page]) {
-        setPageShown(page, 1);
+        setPageShown(page, SW_SHOWNORMAL);
         windowRedraw(formWindow);
         return;
     }

@@ -9,10 +9,8 @@
 
 #include <string_view>
 
-// The values of formMode.
-constexpr int addMode = 1;
-constexpr int editMode = 2;
-constexpr int showMode = 3;
+// What the form is opened for; noMode before it is first opened.
+enum FormMode : int { noMode = 0, addMode = 1, editMode = 2, showMode = 3 };
 
 // The form's own controls, besides the pages' (form/PageTable.h), and the name
 // box, which collection checks and which gets the caret after a rejection.
@@ -21,9 +19,9 @@ constexpr int backButton = 151;
 constexpr int nextButton = 152;
 constexpr int nameBox = 202;
 
-extern HWND mainWindow;   // the form's owner, set by the main window
-extern HWND formWindow;   // the open form, nullptr when closed
-extern int formMode;      // 1 add, 2 edit, 3 show
+extern HWND mainWindow; // the form's owner, set by the main window
+extern HWND formWindow; // the open form, nullptr when closed
+extern FormMode formMode;
 extern int currentClient; // 1-based, 0 while adding
 extern ClientRecord workingRecord;
 extern ClientRecord uneditedCopy;

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr ControlSpec page1Controls[] = {
+constexpr ControlRow page1Controls[] = {
     {201, ControlKind::label, "Name: ", 5, 5, 25, 11, 0, 0, lookWhiteBlack},
     {202, ControlKind::textBox, "", 30, 5, 220, 12, 0, 0, lookPlain},
     {203, ControlKind::label, "Date: ", 270, 5, 30, 10, 0, 0, lookWhiteBlack},
@@ -18,7 +18,7 @@ constexpr ControlSpec page1Controls[] = {
     {208, ControlKind::textBox, "CA", 300, 30, 20, 12, 0, 0, lookPlain},
     {209, ControlKind::label, "Occupation: ", 5, 55, 40, 10, 0, 0, lookWhiteBlack},
     {210, ControlKind::textBox, "", 50, 55, 200, 12, 0, 0, lookPlain},
-    {211, ControlKind::optionButton, sexOptionsTexts[0], 265, 55, 40, 10, groupStart, 0,
+    {211, ControlKind::optionButton, sexOptionsTexts[0], 265, 55, 40, 10, WS_GROUP, 0,
      lookWhiteBlack},
     {212, ControlKind::optionButton, sexOptionsTexts[1], 300, 55, 40, 10, 0, 0, lookWhiteBlack},
     {213, ControlKind::label, "Age: ", 5, 80, 25, 10, 0, 0, lookWhiteBlack},
@@ -35,7 +35,7 @@ constexpr ControlSpec page1Controls[] = {
     {224, ControlKind::textBox, "", 198, 105, 25, 12, 0, 0, lookPlain},
     {225, ControlKind::label, "Have you ever had a colonic? ", 5, 130, 120, 10, 0, 0,
      lookWhiteBlack},
-    {226, ControlKind::optionButton, yesNoOptionsTexts[0], 110, 130, 25, 10, groupStart, 0,
+    {226, ControlKind::optionButton, yesNoOptionsTexts[0], 110, 130, 25, 10, WS_GROUP, 0,
      lookWhiteBlack},
     {227, ControlKind::optionButton, yesNoOptionsTexts[1], 140, 130, 25, 10, 0, 0, lookWhiteBlack},
     {228, ControlKind::label, "How many have you had (approx.)? ", 190, 130, 115, 10, 0, 0,
@@ -45,7 +45,7 @@ constexpr ControlSpec page1Controls[] = {
      lookWhiteBlack},
     {231, ControlKind::textBox, "", 145, 155, 190, 12, 0, 0, lookPlain},
     {232, ControlKind::label, "How did you hear about us? ", 5, 180, 95, 10, 0, 0, lookWhiteBlack},
-    {233, ControlKind::optionButton, referralOptionsTexts[0], 100, 180, 35, 10, groupStart, 0,
+    {233, ControlKind::optionButton, referralOptionsTexts[0], 100, 180, 35, 10, WS_GROUP, 0,
      lookWhiteBlack},
     {234, ControlKind::optionButton, referralOptionsTexts[1], 150, 180, 35, 10, 0, 0,
      lookWhiteBlack},

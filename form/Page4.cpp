@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr ControlSpec page4Controls[] = {
+constexpr ControlRow page4Controls[] = {
     {556, ControlKind::label, "Please check all that apply", 5, 5, 100, 10, 0, 0, lookWhiteBlack},
     {557, ControlKind::label, "GENERAL", 5, 15, 40, 10, 0, 0, lookWhiteBlack | lookHeading},
     {501, ControlKind::checkBox, generalConditionItemsTexts[0], 5, 25, 70, 10, 0, 0,

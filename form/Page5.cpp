@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr ControlSpec page5Controls[] = {
+constexpr ControlRow page5Controls[] = {
     {643, ControlKind::label, "Please check all that apply", 5, 5, 100, 10, 0, 0, lookWhiteBlack},
     {644, ControlKind::label, "Cancer", 5, 15, 70, 10, 0, 0, lookWhiteBlack | lookHeading},
     {601, ControlKind::checkBox, cancerItemsTexts[0], 5, 25, 40, 10, 0, 0, lookWhiteBlack},
@@ -62,7 +62,7 @@ constexpr ControlSpec page5Controls[] = {
     {652, ControlKind::label, "Age of 1st menstrual cycle?", 5, 275, 90, 10, 0, 0, lookWhiteBlack},
     {653, ControlKind::textBox, "", 95, 275, 20, 10, 0, 0, lookWhiteBlack},
     {654, ControlKind::label, "Cycle:", 125, 275, 20, 10, 0, 0, lookPlain},
-    {655, ControlKind::optionButton, cycleOptionsTexts[0], 150, 275, 40, 10, groupStart, 0,
+    {655, ControlKind::optionButton, cycleOptionsTexts[0], 150, 275, 40, 10, WS_GROUP, 0,
      lookWhiteBlack},
     {656, ControlKind::optionButton, cycleOptionsTexts[1], 195, 275, 40, 10, 0, 0, lookWhiteBlack},
     {657, ControlKind::optionButton, cycleOptionsTexts[2], 240, 275, 50, 10, 0, 0, lookWhiteBlack},

@@ -13,7 +13,7 @@ enum ControlLook : unsigned {
     lookToday = 4,      // initial text is today's date, MM-DD-YYYY
 };
 
-struct ControlSpec {
+struct ControlRow {
     int id;
     ControlKind kind;
     const char* text;
@@ -23,13 +23,8 @@ struct ControlSpec {
     unsigned look; // ControlLook bits
 };
 
-// Notes of the page tables, as style values.
-constexpr DWORD groupStart = WS_GROUP;                    // 0x20000
-constexpr DWORD multiLine = ES_MULTILINE | ES_WANTRETURN; // 0x1004
-constexpr DWORD multiLineEdge = WS_EX_STATICEDGE;         // 0x20000
-
 struct PageTable {
-    const ControlSpec* controls;
+    const ControlRow* controls;
     std::size_t count;
 };
 
@@ -37,6 +32,7 @@ constexpr int pageCount = 5;
 
 // The identifiers of page p run from 100p + 101 to 100p + 100 + pageIdRangeSizes[p].
 constexpr int pageIdRangeSizes[pageCount + 1] = {0, 40, 28, 65, 63, 60};
+constexpr int pageFirstId(int page) { return 100 * page + 101; }
 
 extern const PageTable page1Table;
 extern const PageTable page2Table;

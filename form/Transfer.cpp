@@ -5,7 +5,7 @@
 #include "form/IntakeForm.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Dialog.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <cstdint>
 #include <string>

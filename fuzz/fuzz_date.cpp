@@ -5,7 +5,7 @@
 // - the text form of any value has at most 10 characters;
 // - an eight-digit value shows as MM-DD-YYYY and reads back unchanged.
 #include "FuzzCheck.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <algorithm>
 #include <string>

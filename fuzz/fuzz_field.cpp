@@ -6,7 +6,7 @@
 // dates: whenever the value is 0 or has eight digits).
 #include "FuzzCheck.h"
 #include "records/ClientFields.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <cstring>
 #include <vector>

@@ -7,7 +7,7 @@
 // - numberToText never gives an empty text, always begins with " " or "-", and
 //   reads back to the same value (exactly for integers below 10^15).
 #include "FuzzCheck.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <cfloat>
 #include <cmath>

@@ -5,7 +5,7 @@
 //   byte that converts to that character, or "?" when no byte does;
 // - the UTF-8 form of the bytes is the same characters as their UTF-16 form.
 #include "FuzzCheck.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <string>
 #include <vector>

@@ -21,15 +21,20 @@ namespace {
 constexpr int windowWidth = 300;
 constexpr int windowHeight = 240;
 constexpr int buttonX = windowWidth - 75;
+// The label above the list has the id of unaddressed controls, IDC_STATIC's -1;
+// it is looked up once, to colour it.
+constexpr int clientsLabel = -1;
+// The status bar's last part: wider than any window, so it reaches the right edge.
+constexpr int restOfTheBar = 9999;
 
-struct ButtonSpec {
+struct ButtonRow {
     int id;
     const char* text;
     int y;
 };
 
 // In creation order, which is also the tab order.
-constexpr ButtonSpec buttons[] = {
+constexpr ButtonRow buttons[] = {
     {addButton, "Add Client", 20},         {editButton, "Edit Client", 46},
     {deleteButton, "Delete Client", 72},   {showButton, "Show Client", 114},
     {filterButton, "Filter Clients", 140}, {quitButton, "Quit Program", 166},
@@ -142,20 +147,20 @@ std::string mainWindowTitle() { return std::string("Vellumor - Ver ") + versionT
 std::wstring clientFilePath() { return programFolder() + L"vellumor.vmr"; }
 
 bool runMainWindow() {
-    mainWindow = dialogNew(1, nullptr, mainWindowTitle(), 100, 20, windowWidth, windowHeight,
-                           WS_SYSMENU | WS_MINIMIZEBOX, 0);
+    mainWindow = dialogNew(dialogUnits, nullptr, mainWindowTitle(), 100, 20, windowWidth,
+                           windowHeight, WS_SYSMENU | WS_MINIMIZEBOX, 0);
     if (mainWindow == nullptr) return false;
     controlSetColor(mainWindow, dialogItself, colorWhite, colorBlack);
-    controlAdd(ControlKind::label, mainWindow, -1, "Clients", 10, 10, 50, 15);
-    controlSetColor(mainWindow, -1, colorWhite, colorBlack);
+    controlAdd(ControlKind::label, mainWindow, clientsLabel, "Clients", 10, 10, 50, 15);
+    controlSetColor(mainWindow, clientsLabel, colorWhite, colorBlack);
     controlAdd(ControlKind::listBox, mainWindow, clientList, "", 5, 20, windowWidth - 105,
                windowHeight - 50);
-    for (const ButtonSpec& button : buttons) {
+    for (const ButtonRow& button : buttons) {
         controlAdd(ControlKind::pushButton, mainWindow, button.id, button.text, buttonX, button.y,
                    60, 25);
     }
     controlAdd(ControlKind::statusBar, mainWindow, statusBarControl, "", 0, 0, 0, 0);
-    statusBarSetParts(mainWindow, statusBarControl, {windowWidth - 70, 9999});
+    statusBarSetParts(mainWindow, statusBarControl, {windowWidth - 70, restOfTheBar});
     dialogShowModal(mainWindow, mainWindowCallback);
     mainWindow = nullptr;
     return true;

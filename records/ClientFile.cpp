@@ -295,3 +295,19 @@ FileResult saveClients() {
         addNote(saved.message, noBackupNote + reasonFor(backupError) + ".");
     return saved;
 }
+
+// The path may be longer than MAX_PATH: the buffer grows until it fits.
+std::wstring programFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.rfind(L'\\') + 1);
+}

@@ -11,6 +11,10 @@ extern std::vector<ClientRecord> clients;
 extern bool fileChanged;
 extern std::wstring dataFileName; // absolute path, set before loadClients
 
+// The folder of the program's own file, ending with a backslash: the client
+// file lives there.
+std::wstring programFolder();
+
 int clientCount();
 // Inserts at 1-based position p (1..count + 1), removes the client at p (1..count).
 // Other positions change nothing. Neither touches fileChanged.

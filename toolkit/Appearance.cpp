@@ -1,7 +1,5 @@
 #include "toolkit/Appearance.h"
 
-#include "toolkit/Dialog.h"
-#include "toolkit/DialogTemplate.h"
 #include "toolkit/Painting.h"
 #include "toolkit/Registry.h"
 #include "toolkit/Wide.h"
@@ -27,7 +25,8 @@ SharedBrush brushFor(COLORREF colour) {
     return brush;
 }
 
-// A negative colour other than the special ones means the platform's colour.
+// A negative colour other than the special ones means the platform's colour;
+// others keep their 24 bits of 0x00BBGGRR.
 long explicitOr(long colour) { return colour < 0 ? colorSystemDefault : colour & 0xFFFFFF; }
 
 // The platform's colours for each colour message, WM_CTLCOLORMSGBOX first.
@@ -71,15 +70,17 @@ using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
 struct RegisteredFont {
     FontDescription description;
-    int users = 0;     // controls using it
-    UniqueFont object; // made on first use, kept for the run
+    std::shared_ptr<const int> hold; // its number; every other copy is a control's use
+    UniqueFont object;               // made on first use, kept for the run
 };
 
 // Font n is element n - 1; font 1 is the dialog font.
 std::vector<RegisteredFont>& fonts() {
     static std::vector<RegisteredFont> registry = [] {
-        std::vector<RegisteredFont> initial(1);
-        initial[0].description = {dialogFontFace, dialogFontPoints, FW_NORMAL, 0, 0, 0, 0, 0, 0};
+        std::vector<RegisteredFont> initial;
+        initial.push_back({{dialogFontFace, dialogFontPoints, FW_NORMAL, 0, 0, 0, 0, 0, 0},
+                           std::make_shared<const int>(1),
+                           nullptr});
         return initial;
     }();
     return registry;
@@ -128,7 +129,7 @@ HFONT fontObject(RegisteredFont& font) {
 } // namespace
 
 void controlSetColor(HWND dialog, int id, long background, long text) {
-    ColourState* state = findColours(id == dialogItself ? dialog : getControl(dialog, id));
+    ColourState* state = findColours(controlOrDialog(dialog, id));
     if (!state) return;
     ColourState next;
     next.set = true;
@@ -173,8 +174,9 @@ int fontNew(std::string_view face, float points, unsigned style, int charSet, in
     std::vector<RegisteredFont>& registry = fonts();
     for (std::size_t i = 0; i < registry.size(); ++i)
         if (registry[i].description == description) return static_cast<int>(i + 1);
-    registry.push_back({description, 0, nullptr});
-    return static_cast<int>(registry.size());
+    const int number = static_cast<int>(registry.size() + 1);
+    registry.push_back({description, std::make_shared<const int>(number), nullptr});
+    return number;
 }
 
 void controlSetFont(HWND dialog, int id, int fontNumber) {
@@ -185,17 +187,10 @@ void controlSetFont(HWND dialog, int id, int fontNumber) {
     HFONT object = fontObject(*font);
     if (!object) return;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(object), TRUE);
-    ++font->users;
-    releaseFontUse(record->fontNumber);
-    record->fontNumber = fontNumber == 0 ? 1 : fontNumber;
-}
-
-void releaseFontUse(int fontNumber) {
-    if (fontNumber == 0) return;
-    if (RegisteredFont* font = registeredFont(fontNumber)) --font->users;
+    record->font.hold = font->hold; // and the font it had before loses a user
 }
 
 int fontUsers(int fontNumber) {
     const RegisteredFont* font = registeredFont(fontNumber);
-    return font ? font->users : 0;
+    return font ? static_cast<int>(font->hold.use_count()) - 1 : 0;
 }

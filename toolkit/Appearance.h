@@ -10,6 +10,10 @@ constexpr long colorTransparent = -2;
 constexpr long colorWhite = 0xFFFFFF;
 constexpr long colorBlack = 0x000000;
 
+// The default dialog font: every dialog is made with it and it is font 1.
+constexpr char dialogFontFace[] = "MS Sans Serif";
+constexpr WORD dialogFontPoints = 8;
+
 // Colours are 0x00BBGGRR; id dialogItself names the dialog.
 void controlSetColor(HWND dialog, int id, long background, long text);
 

@@ -1,7 +1,6 @@
 #include "toolkit/Boxes.h"
 
-#include "toolkit/Dialog.h"
-#include "toolkit/Modal.h"
+#include "toolkit/Registry.h"
 #include "toolkit/Wide.h"
 
 namespace {
@@ -97,20 +96,4 @@ std::vector<int> listBoxAddLines(HWND dialog, int id, const std::vector<std::str
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE); // turning redraw back on paints nothing by itself
     return positions;
-}
-
-// The path may be longer than MAX_PATH: the buffer grows until it fits.
-std::wstring programFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.rfind(L'\\') + 1);
 }

@@ -1,4 +1,4 @@
-// Message boxes, list boxes and the program's folder.
+// Message boxes and list boxes.
 #pragma once
 
 #include <windows.h>
@@ -24,6 +24,3 @@ std::string listBoxLine(HWND dialog, int id, int position);
 // Made for filling a list in bulk: room is reserved first, the list is not
 // redrawn meanwhile, and a line that sorts after the last one is appended.
 std::vector<int> listBoxAddLines(HWND dialog, int id, const std::vector<std::string>& lines);
-
-// The folder of the program's own file, ending with a backslash.
-std::wstring programFolder();

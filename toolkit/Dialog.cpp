@@ -43,14 +43,34 @@ struct KindInfo {
     bool keepsText;    // list boxes and status bars start without text
 };
 
+constexpr DWORD childShown = WS_CHILD | WS_VISIBLE;
+// What a check box or an option button never has: the frames, scroll bars,
+// system menu and states of a top-level window, and pictures instead of text.
+constexpr DWORD notOnAButton = WS_POPUP | WS_MINIMIZE | WS_MAXIMIZE | WS_CLIPSIBLINGS |
+                               WS_CLIPCHILDREN | WS_CAPTION | WS_VSCROLL | WS_HSCROLL | WS_SYSMENU |
+                               WS_THICKFRAME | BS_ICON | BS_BITMAP;
+// A button's type is the number in its low four bits: adding the type's bits
+// and removing the others leaves exactly that type.
+constexpr DWORD otherTypeBits(DWORD type) { return BS_TYPEMASK & ~type; }
+static_assert((notOnAButton | otherTypeBits(BS_AUTOCHECKBOX)) == 0xA7FC00CC);
+static_assert((notOnAButton | otherTypeBits(BS_AUTORADIOBUTTON)) == 0xA7FC00C6);
+
 constexpr KindInfo kinds[] = {
-    {ControlKind::pushButton, L"BUTTON", 0x50010000, 0x50000000, 0, false, true},
-    {ControlKind::checkBox, L"BUTTON", 0x50010003, 0x50000003, 0xA7FC00CC, false, true},
-    {ControlKind::label, L"STATIC", 0x50000000, 0x50000000, 0, false, true},
-    {ControlKind::optionButton, L"BUTTON", 0x50010009, 0x50000009, 0xA7FC00C6, false, true},
-    {ControlKind::textBox, L"EDIT", 0x50810080, 0x50000000, 0, true, true},
-    {ControlKind::statusBar, STATUSCLASSNAMEW, 0x50000003, 0x50000000, 0, false, false},
-    {ControlKind::listBox, L"LISTBOX", 0x50A10003, 0x50000001, 0, true, false},
+    {ControlKind::pushButton, L"BUTTON", childShown | WS_TABSTOP | BS_PUSHBUTTON, childShown, 0,
+     false, true},
+    {ControlKind::checkBox, L"BUTTON", childShown | WS_TABSTOP | BS_AUTOCHECKBOX,
+     childShown | BS_AUTOCHECKBOX, notOnAButton | otherTypeBits(BS_AUTOCHECKBOX), false, true},
+    {ControlKind::label, L"STATIC", childShown | SS_LEFT, childShown, 0, false, true},
+    {ControlKind::optionButton, L"BUTTON", childShown | WS_TABSTOP | BS_AUTORADIOBUTTON,
+     childShown | BS_AUTORADIOBUTTON, notOnAButton | otherTypeBits(BS_AUTORADIOBUTTON), false,
+     true},
+    {ControlKind::textBox, L"EDIT", childShown | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+     childShown, 0, true, true},
+    {ControlKind::statusBar, STATUSCLASSNAMEW, childShown | CCS_BOTTOM, childShown, 0, false,
+     false},
+    {ControlKind::listBox, L"LISTBOX",
+     childShown | WS_VSCROLL | WS_BORDER | WS_TABSTOP | LBS_NOTIFY | LBS_SORT,
+     childShown | LBS_NOTIFY, 0, true, false},
 };
 
 const KindInfo* kindInfo(ControlKind kind) {
@@ -99,6 +119,9 @@ std::wstring windowText(HWND window) {
 // when nothing went in.
 WNDPROC editProcedure = nullptr; // the EDIT class's own, shared by every text box
 
+// What Ctrl+Backspace types; it inserts nothing.
+constexpr WPARAM deleteCharacter = 0x7F;
+
 // Typing, pasting or replacing the selection with a non-empty text.
 bool insertsText(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == EM_REPLACESEL)
@@ -106,7 +129,7 @@ bool insertsText(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     if ((GetWindowLongPtrW(box, GWL_STYLE) & ES_READONLY) != 0) return false;
     if (message == WM_PASTE) return true;
     return message == WM_CHAR && (wParam == L'\r' || wParam == L'\n' || wParam == L'\t' ||
-                                  (wParam >= L' ' && wParam != 0x7F));
+                                  (wParam >= L' ' && wParam != deleteCharacter));
 }
 
 LRESULT replaceAfterDeleting(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -150,7 +173,7 @@ bool refusesExtraLines(ControlKind kind, DWORD style) {
 
 } // namespace
 
-HWND dialogNew(int /*unitsMode: dialog units only*/, HWND owner, std::string_view caption, int x,
+HWND dialogNew(int /*unitsMode: always dialogUnits*/, HWND owner, std::string_view caption, int x,
                int y, int width, int height, DWORD style, DWORD exStyle) {
     const bool centre = x == centred || y == centred;
     const DWORD finalStyle = dialogStyle(style, owner, centre);
@@ -198,8 +221,6 @@ void controlAdd(ControlKind kind, HWND dialog, int id, std::string_view text, in
             listBoxAdd(dialog, id, item);
 }
 
-HWND getControl(HWND dialog, int id) { return dialog ? GetDlgItem(dialog, id) : nullptr; }
-
 void controlSetText(HWND window, std::string_view text) {
     SetWindowTextW(window, widen(text).c_str());
 }
@@ -225,7 +246,7 @@ void controlSetOption(HWND dialog, int firstId, int lastId, int checkedId) {
 }
 
 void controlEnable(HWND dialog, int id, bool enable) {
-    EnableWindow(id == dialogItself ? dialog : getControl(dialog, id), enable);
+    EnableWindow(controlOrDialog(dialog, id), enable);
 }
 
 void windowShowState(HWND window, int command) {

@@ -1,7 +1,10 @@
 // Dialogs and controls built at run time from code. Every window of the program
 // is made with these calls; texts are the program's Windows-1252 strings and are
-// converted at this boundary.
+// converted at this boundary. A control is found by dialog and id with
+// getControl (Registry.h).
 #pragma once
+
+#include "toolkit/Registry.h"
 
 #include <windows.h>
 
@@ -9,25 +12,12 @@
 #include <string_view>
 #include <vector>
 
-// Names the dialog itself in controlSetColor and controlEnable.
-constexpr int dialogItself = static_cast<int>(0x80000000u);
+// unitsMode of dialogNew: positions and sizes in dialog units, the only mode.
+constexpr int dialogUnits = 1;
 // x or y of dialogNew that asks for a centred dialog.
 constexpr int centred = static_cast<int>(0x80000000u);
 
-enum class ControlKind : int {
-    pushButton = 1,
-    checkBox = 3,
-    label = 5,
-    optionButton = 7,
-    textBox = 9,
-    statusBar = 20,
-    listBox = 25,
-};
-
-// A control's own callback, asked first about its commands and scroll messages.
-using ControlCallback = LRESULT (*)(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Creates a hidden dialog; x, y, width and height are dialog units (unitsMode 1),
+// Creates a hidden dialog; x, y, width and height are dialog units,
 // relative to the screen, or to the owner's client area when there is an owner.
 // Returns nullptr when the platform refuses.
 HWND dialogNew(int unitsMode, HWND owner, std::string_view caption, int x, int y, int width,
@@ -40,7 +30,6 @@ void controlAdd(ControlKind kind, HWND dialog, int id, std::string_view text, in
                 ControlCallback callback = nullptr,
                 const std::vector<std::string>* initialItems = nullptr);
 
-HWND getControl(HWND dialog, int id);
 void controlSetText(HWND window, std::string_view text);
 std::string controlGetText(HWND window);
 void controlSetCheck(HWND dialog, int id, int state);
@@ -48,7 +37,8 @@ int controlGetCheck(HWND dialog, int id);
 // Checks `checkedId` and unchecks every other control with an id in first..last.
 void controlSetOption(HWND dialog, int firstId, int lastId, int checkedId);
 void controlEnable(HWND dialog, int id, bool enable);
-// 0 hides, 1 shows; before a dialog is shown only its pending show state changes.
+// SW_HIDE hides, SW_SHOWNORMAL shows; before a dialog is shown only its pending
+// show state changes.
 void windowShowState(HWND window, int command);
 void windowRedraw(HWND window);
 void controlSetFocus(HWND dialog, int id);

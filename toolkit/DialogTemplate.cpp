@@ -1,5 +1,7 @@
 #include "toolkit/DialogTemplate.h"
 
+#include "toolkit/Appearance.h"
+
 #include <algorithm>
 #include <limits>
 #include <string_view>

@@ -5,10 +5,6 @@
 
 #include <vector>
 
-// The default dialog font: every dialog is made with it and it is font 1.
-constexpr char dialogFontFace[] = "MS Sans Serif";
-constexpr WORD dialogFontPoints = 8;
-
 // Dialog units are 16-bit in a template; larger values are cut to that range.
 short clampUnits(long long units);
 

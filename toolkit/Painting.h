@@ -1,4 +1,4 @@
-// What the dialog handler and the records ask of the colour and font side.
+// What the dialog handler asks of the colour side.
 #pragma once
 
 #include <windows.h>
@@ -6,6 +6,3 @@
 // The answer to WM_CTLCOLORMSGBOX ... WM_CTLCOLORSTATIC for `window`: 0 when it
 // has no colours of its own, otherwise the brush, after setting up `dc`.
 INT_PTR colourAnswer(UINT message, HDC dc, HWND window);
-
-// A control that used font `fontNumber` (0: none given) no longer does.
-void releaseFontUse(int fontNumber);

@@ -1,7 +1,5 @@
 #include "toolkit/Registry.h"
 
-#include "toolkit/Painting.h"
-
 #include <unordered_map>
 
 namespace {
@@ -21,11 +19,11 @@ template <typename Map> auto* find(Map& map, HWND window) {
     return found == map.end() ? nullptr : &found->second;
 }
 
+HWND active = nullptr;
+
 } // namespace
 
 DialogRecord* findDialog(HWND window) { return window ? find(dialogs(), window) : nullptr; }
-
-std::size_t dialogRecordCount() { return dialogs().size(); }
 
 ControlRecord* findControl(HWND window) { return window ? find(controls(), window) : nullptr; }
 
@@ -33,6 +31,12 @@ ColourState* findColours(HWND window) {
     if (DialogRecord* dialog = findDialog(window)) return &dialog->colours;
     ControlRecord* control = findControl(window);
     return control ? &control->colours : nullptr;
+}
+
+HWND getControl(HWND dialog, int id) { return dialog ? GetDlgItem(dialog, id) : nullptr; }
+
+HWND controlOrDialog(HWND dialog, int id) {
+    return id == dialogItself ? dialog : getControl(dialog, id);
 }
 
 void addDialogRecord(HWND dialog, DialogRecord record) {
@@ -47,11 +51,13 @@ void addControlRecord(HWND control, ControlRecord record) {
 void releaseRecords(HWND dialog) {
     const auto found = dialogs().find(dialog);
     if (found == dialogs().end()) return;
-    for (HWND control : found->second.controls) {
-        const auto record = controls().find(control);
-        if (record == controls().end()) continue;
-        releaseFontUse(record->second.fontNumber);
-        controls().erase(record);
-    }
+    for (HWND control : found->second.controls)
+        controls().erase(control);
     dialogs().erase(found);
 }
+
+int openDialogs() { return static_cast<int>(dialogs().size()); }
+
+HWND activeDialog() { return active; }
+
+void setActiveDialog(HWND dialog) { active = dialog; }

@@ -2,7 +2,7 @@
 // Windows-1252 strings widened for the ...W calls and narrowed back.
 #pragma once
 
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <string>
 #include <string_view>

@@ -12,7 +12,7 @@
 
 #include "records/ClientFields.h"
 #include "records/LittleEndian.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 // messages.
 #include "vmrtool/VmrTool.h"
 
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 std::string listKey(const ClientRecord& record) {
     std::string key = recordName(record);

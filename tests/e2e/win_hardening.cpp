@@ -7,7 +7,7 @@
 // not have shows where the program looks.
 #include "win_process.h"
 
-#include "toolkit/Boxes.h"
+#include "records/ClientFile.h"
 
 #include <gtest/gtest.h>
 

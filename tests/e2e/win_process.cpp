@@ -2,8 +2,8 @@
 
 #include "mainwin/MainWindow.h"
 #include "records/BackupNames.h"
-#include "toolkit/Boxes.h"
-#include "toolkit/Text.h"
+#include "records/ClientFile.h"
+#include "toolkit/text/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "win_process.h"
 
 #include "records/ClientCodec.h"
-#include "toolkit/Boxes.h"
+#include "records/ClientFile.h"
 
 #include <gtest/gtest.h>
 

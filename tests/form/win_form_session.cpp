@@ -85,7 +85,7 @@ void FormTest::SetUp() {
     mainWindow = nullptr;
 }
 
-void prepareForm(int mode, const ClientRecord& record) {
+void prepareForm(FormMode mode, const ClientRecord& record) {
     formMode = mode;
     currentClient = mode == addMode ? 0 : 1;
     workingRecord = record;

@@ -23,7 +23,7 @@ class FormTest : public WindowsTest {
 // What the main window sets before it opens the form: the mode, the record as
 // working record and unedited copy, the client (1 unless adding) and cleared
 // flags.
-void prepareForm(int mode, const ClientRecord& record);
+void prepareForm(FormMode mode, const ClientRecord& record);
 // Opens the prepared form and runs `steps` inside its loop once page 1 is
 // built; a form the steps leave open is ended afterwards. Returns when closed.
 void runForm(const std::function<void()>& steps);

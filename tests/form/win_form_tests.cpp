@@ -9,7 +9,7 @@
 #include "toolkit/Appearance.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Registry.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <functional>
 #include <string>
@@ -46,7 +46,7 @@ void toggle(int id) { controlSetCheck(formWindow, id, isChecked(id) ? 0 : 1); }
 
 TEST_F(FormTest, OpensOnPageOneWithTheModesCaptionAndButtons) {
     struct ModeCase {
-        int mode;
+        FormMode mode;
         const char* caption;
         const char* processText; // nullptr: no process button
     };
@@ -145,7 +145,7 @@ TEST_F(FormTest, PagesAreBuiltAsTheirTablesSay) {
         for (int page = 1; page <= pageCount; ++page) {
             const PageTable& table = pageTable(page);
             for (std::size_t i = 0; i < table.count; ++i) {
-                const ControlSpec& row = table.controls[i];
+                const ControlRow& row = table.controls[i];
                 SCOPED_TRACE("control " + std::to_string(row.id));
                 const ControlRecord* record = findControl(control(row.id));
                 ASSERT_NE(record, nullptr);
@@ -158,7 +158,7 @@ TEST_F(FormTest, PagesAreBuiltAsTheirTablesSay) {
                     EXPECT_EQ(record->colours.background, 0xFFFFFF);
                     EXPECT_EQ(record->colours.text, 0);
                 }
-                EXPECT_EQ(record->fontNumber == heading, (row.look & lookHeading) != 0);
+                EXPECT_EQ(record->font.number() == heading, (row.look & lookHeading) != 0);
             }
         }
         const ColourState* formColours = findColours(formWindow);

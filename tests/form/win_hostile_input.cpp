@@ -10,7 +10,7 @@
 #include "form/IntakeForm.h"
 #include "form/PageTable.h"
 #include "toolkit/Dialog.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <cstdint>
 #include <string>
@@ -38,7 +38,7 @@ std::vector<TextBox> everyTextBox() {
     for (int page = 1; page <= pageCount; ++page) {
         const PageTable& table = pageTable(page);
         for (std::size_t i = 0; i < table.count; ++i) {
-            const ControlSpec& row = table.controls[i];
+            const ControlRow& row = table.controls[i];
             if (row.kind != ControlKind::textBox) continue;
             boxes.push_back({row.id, (row.style & ES_MULTILINE) != 0, boundField(row.id)});
         }

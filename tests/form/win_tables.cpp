@@ -15,6 +15,10 @@ namespace {
 // The form's page controls stay inside its width and above its push buttons.
 constexpr int formWidth = 350;
 constexpr int buttonsTop = 320;
+// The styles the tables use, as the numbers a window's style shows.
+constexpr DWORD groupStart = 0x00020000;    // WS_GROUP
+constexpr DWORD multiLine = 0x1004;         // ES_MULTILINE | ES_WANTRETURN
+constexpr DWORD multiLineEdge = 0x00020000; // WS_EX_STATICEDGE
 
 bool inPageRange(int page, int id) {
     return page >= 1 && page <= pageCount && id >= 100 * page + 101 &&
@@ -29,7 +33,7 @@ int rowOf(int page, int id) {
     return -1;
 }
 
-const ControlSpec& row(int page, int index) {
+const ControlRow& row(int page, int index) {
     return pageTable(page).controls[static_cast<std::size_t>(index)];
 }
 
@@ -54,7 +58,7 @@ ControlKind controlKind(FieldKind kind) {
     return isList(kind) ? ControlKind::optionButton : ControlKind::textBox;
 }
 
-std::set<int> idsWhere(bool (*test)(const ControlSpec&)) {
+std::set<int> idsWhere(bool (*test)(const ControlRow&)) {
     std::set<int> ids;
     for (int page = 1; page <= pageCount; ++page)
         for (std::size_t i = 0; i < pageTable(page).count; ++i)
@@ -82,7 +86,7 @@ TEST(PageTables, IdsLieInTheirPageRangeAndAreUnique) {
 TEST(PageTables, RowsHaveTextsAndFitTheForm) {
     for (int page = 1; page <= pageCount; ++page)
         for (std::size_t i = 0; i < pageTable(page).count; ++i) {
-            const ControlSpec& c = pageTable(page).controls[i];
+            const ControlRow& c = pageTable(page).controls[i];
             EXPECT_NE(c.text, nullptr) << "id " << c.id;
             EXPECT_TRUE(c.x >= 0 && c.y >= 0 && c.width > 0 && c.height > 0 &&
                         c.x + c.width <= formWidth && c.y + c.height <= buttonsTop)
@@ -94,7 +98,7 @@ TEST(PageTables, RowsHaveTextsAndFitTheForm) {
 TEST(PageTables, StylesAreGroupStartsOnOptionsAndMultiLineBoxes) {
     for (int page = 1; page <= pageCount; ++page)
         for (std::size_t i = 0; i < pageTable(page).count; ++i) {
-            const ControlSpec& c = pageTable(page).controls[i];
+            const ControlRow& c = pageTable(page).controls[i];
             if (c.style == groupStart) {
                 EXPECT_EQ(kindNumber(c.kind), kindNumber(ControlKind::optionButton))
                     << "id " << c.id;
@@ -105,14 +109,14 @@ TEST(PageTables, StylesAreGroupStartsOnOptionsAndMultiLineBoxes) {
             }
             EXPECT_EQ(c.exStyle, c.style == multiLine ? multiLineEdge : 0u) << "id " << c.id;
         }
-    EXPECT_EQ(idsWhere([](const ControlSpec& c) { return c.style == multiLine; }),
+    EXPECT_EQ(idsWhere([](const ControlRow& c) { return c.style == multiLine; }),
               (std::set<int>{302, 304, 306, 465}));
 }
 
 TEST(PageTables, LooksFollowTheColourAndHeadingRules) {
     for (int page = 1; page <= pageCount; ++page)
         for (std::size_t i = 0; i < pageTable(page).count; ++i) {
-            const ControlSpec& c = pageTable(page).controls[i];
+            const ControlRow& c = pageTable(page).controls[i];
             const bool whiteBlack = (c.look & lookWhiteBlack) != 0;
             if (c.id == 654) {
                 EXPECT_FALSE(whiteBlack) << "label 654 keeps the platform's colours";
@@ -124,9 +128,9 @@ TEST(PageTables, LooksFollowTheColourAndHeadingRules) {
                     << "heading " << c.id << " kind " << kindNumber(c.kind) << " look " << c.look;
             }
         }
-    EXPECT_EQ(idsWhere([](const ControlSpec& c) { return (c.look & lookHeading) != 0; }),
+    EXPECT_EQ(idsWhere([](const ControlRow& c) { return (c.look & lookHeading) != 0; }),
               (std::set<int>{557, 559, 560, 561, 644, 646, 648, 649, 650, 651}));
-    EXPECT_EQ(idsWhere([](const ControlSpec& c) { return (c.look & lookToday) != 0; }),
+    EXPECT_EQ(idsWhere([](const ControlRow& c) { return (c.look & lookToday) != 0; }),
               (std::set<int>{204}));
     EXPECT_STREQ(row(1, rowOf(1, 204)).text, "");
 }
@@ -139,12 +143,12 @@ TEST(PageTables, CheckListsStandInThreeColumnsUnderTheirHeadings) {
             continue;
         const int first = rowOf(field.page, bindings[b].firstId);
         ASSERT_GT(first, 0) << field.name;
-        const ControlSpec& heading = row(field.page, first - 1);
+        const ControlRow& heading = row(field.page, first - 1);
         EXPECT_NE(heading.look & lookHeading, 0u) << field.name << ": row before is " << heading.id;
         for (int k = 0; k < field.items.count; ++k) {
             const int index = rowOf(field.page, bindings[b].firstId + k);
             ASSERT_GE(index, 0) << field.name << " item " << k;
-            const ControlSpec& box = row(field.page, index);
+            const ControlRow& box = row(field.page, index);
             EXPECT_EQ(box.x, columns[k % 3]) << "id " << box.id;
             EXPECT_EQ(box.y, heading.y + 10 + 10 * (k / 3)) << "id " << box.id;
         }
@@ -172,8 +176,8 @@ TEST(PageTables, OtherTextBoxFollowsItsOtherItemOnTheSameRow) {
         const int otherId = firstIdOf(field.list) + items.count - 1;
         const int boxRow = rowOf(field.page, bindings[b].firstId);
         ASSERT_GT(boxRow, 0) << field.name;
-        const ControlSpec& other = row(field.page, boxRow - 1);
-        const ControlSpec& box = row(field.page, boxRow);
+        const ControlRow& other = row(field.page, boxRow - 1);
+        const ControlRow& box = row(field.page, boxRow);
         EXPECT_EQ(other.id, otherId) << field.name;
         EXPECT_EQ(box.y, other.y) << field.name;
         EXPECT_EQ(box.x, other.x + other.width + 2) << field.name;
@@ -216,7 +220,7 @@ TEST(Bindings, ControlsMatchTheFieldKinds) {
             const int id = bindings[b].firstId + k;
             const int index = rowOf(field.page, id);
             ASSERT_GE(index, 0) << field.name << ": no control " << id << " on page " << field.page;
-            const ControlSpec& c = row(field.page, index);
+            const ControlRow& c = row(field.page, index);
             EXPECT_EQ(kindNumber(c.kind), kindNumber(controlKind(field.kind)))
                 << field.name << " id " << id;
             if (!isList(field.kind)) continue;
@@ -236,7 +240,7 @@ TEST(Bindings, EveryInputControlBelongsToOneBinding) {
             ++uses[bindings[b].firstId + k];
     for (int page = 1; page <= pageCount; ++page)
         for (std::size_t i = 0; i < pageTable(page).count; ++i) {
-            const ControlSpec& c = pageTable(page).controls[i];
+            const ControlRow& c = pageTable(page).controls[i];
             EXPECT_EQ(uses[c.id], c.kind == ControlKind::label ? 0 : 1) << "id " << c.id;
         }
 }

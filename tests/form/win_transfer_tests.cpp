@@ -6,7 +6,7 @@
 #include "form/IntakeForm.h"
 #include "form/PageTable.h"
 #include "toolkit/Dialog.h"
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <cstdint>
 #include <cstring>

@@ -117,7 +117,7 @@ TEST_F(MainWindowTest, WindowHasItsTitleStyleAndLayout) {
 // commands that need a client do nothing, and quitting writes nothing.
 TEST_F(MainWindowTest, FirstStartCreatesAnEmptyFileAndNeedsNoClientForQuit) {
     const MessageBoxAnswerer boxes({IDOK});
-    formMode = 0;
+    formMode = noMode;
     run({inMain([] {
              expectShown({}, 0);
              EXPECT_EQ(fileBytes().size(), 0u);
@@ -398,7 +398,7 @@ TEST_F(MainWindowTest, CommandsNeedingAClientDoNothingOnAnEmptyList) {
     const MessageBoxAnswerer boxes({IDOK, IDYES});
     run({inMain([] { clickMain(deleteButton); }), inMain([] {
              expectShown({}, 0);
-             formMode = 0;
+             formMode = noMode;
              clickMain(editButton);
              clickMain(showButton);
              clickMain(deleteButton);

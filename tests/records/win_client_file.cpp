@@ -116,6 +116,16 @@ class ClientFile : public testing::Test {
     static inline int folders = 0;
 };
 
+TEST(ProgramFolder, EndsWithABackslash) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring folder = programFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), L'\\');
+    EXPECT_EQ(std::wstring(path).rfind(folder, 0), 0u);
+    EXPECT_EQ(std::wstring(path).find(L'\\', folder.size()), std::wstring::npos);
+}
+
 TEST_F(ClientFile, FirstLoadCreatesAnEmptyFile) {
     const FileResult result = loadClients();
     EXPECT_TRUE(result.ok) << result.message;

@@ -1,5 +1,5 @@
 // Windows-1252 <-> UTF-16 / UTF-8 with the program's fixed table.
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -261,16 +261,6 @@ TEST_F(DialogTest, TextBoxLimit) {
     EXPECT_EQ(SendMessageW(getControl(dialog, 3), EM_GETLIMITTEXT, 0, 0), 31);
 }
 
-TEST_F(DialogTest, ProgramFolderEndsWithABackslash) {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring folder = programFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), L'\\');
-    EXPECT_EQ(std::wstring(path).rfind(folder, 0), 0u);
-    EXPECT_EQ(std::wstring(path).find(L'\\', folder.size()), std::wstring::npos);
-}
-
 TEST_F(DialogTest, RecordsLiveUntilTheDialogIsDestroyed) {
     const int before = openDialogs();
     HWND dialog = newDialog();

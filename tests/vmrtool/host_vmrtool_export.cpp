@@ -2,7 +2,7 @@
 // compared field by field; stdout, empty files and the output's safety.
 #include "ToolTest.h"
 
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <map>
 

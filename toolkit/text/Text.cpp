@@ -1,7 +1,7 @@
 // Text, number and date conversions. Every function accepts any input: out-of-range
 // positions give shorter or empty texts, unreadable numbers give 0, and no value
 // reaches an integer conversion that could overflow.
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <algorithm>
 #include <cmath>

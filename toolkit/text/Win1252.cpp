@@ -1,7 +1,7 @@
 // Windows-1252 <-> UTF-16 with a table of our own rather than the machine's code
 // page, so that a client file reads the same on every machine. Bytes 0x00-0x7F
 // and 0xA0-0xFF are the code points of the same value; only 0x80-0x9F differ.
-#include "toolkit/Text.h"
+#include "toolkit/text/Text.h"
 
 #include <algorithm>
 #include <iterator>
