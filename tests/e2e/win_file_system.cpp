@@ -284,7 +284,7 @@ TEST(FileSystem, DamagedFilesAreLoadedAsFarAsTheyGoOrReportedAndKept) {
          L"The client file ends inside its header: it holds no clients.",
          false},
         {"cut inside the second record",
-         cut(two, 8 + 1241 + 100),
+         cut(two, 8 + clientRecordSize + 100),
          {"Ann", "Bob"},
          L"The client file ends early: 1 of its 2 clients is incomplete, and the missing answers "
          L"are left blank.",
