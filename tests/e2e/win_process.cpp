@@ -1,5 +1,7 @@
 #include "win_process.h"
 
+#include "WindowsTest.h"
+
 #include "mainwin/MainWindow.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Text.h"
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -14,15 +17,8 @@ namespace {
 
 // Wine starts a process in a second or two; a loaded machine needs more.
 constexpr DWORD patience = 30000;
-constexpr DWORD pollEvery = 20;
 
-template <typename Condition> bool waitFor(Condition condition) {
-    for (DWORD waited = 0; waited < patience; waited += pollEvery) {
-        if (condition()) return true;
-        Sleep(pollEvery);
-    }
-    return condition();
-}
+bool waitFor(const std::function<bool()>& condition) { return waitUntil(condition, patience); }
 
 std::wstring mainTitle() {
     const std::u16string title = win1252ToUtf16(mainWindowTitle());
@@ -93,8 +89,7 @@ TempFolder::~TempFolder() {
             const std::wstring file = path + found.cFileName;
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
             SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-            for (int attempt = 0; attempt < 100 && !DeleteFileW(file.c_str()); ++attempt)
-                Sleep(pollEvery);
+            waitUntil([&] { return DeleteFileW(file.c_str()) != FALSE; }, 2000);
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }
