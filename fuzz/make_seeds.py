@@ -8,60 +8,60 @@ the interesting paths at once instead of leaving the fuzzer to find them.
 import pathlib
 import shutil
 import struct
+import sys
 
-RECORD_SIZE = 1241
-CORPUS = pathlib.Path(__file__).resolve().parent / "corpus"
+ROOT = pathlib.Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "tests" / "support"))
+from record_layout import FIELDS, RECORD_SIZE, of_kind  # noqa: E402
 
-# Offsets and sizes of the record fields the seeds fill.
-NAME, INTAKE_DATE, CITY, STATE, OCCUPATION = (0, 32), (32, 4), (36, 24), (60, 3), (63, 24)
-AGE, BIRTH_DATE, WEIGHT = (88, 1), (89, 4), (93, 2)
-PRESCRIPTIONS = (156, 180)
-GENERAL_CONDITIONS, GENERAL_OTHER = (1133, 4), (1137, 24)
-PAIN_MEDICATION = (1225, 16)
+CORPUS = ROOT / "fuzz" / "corpus"
 
-# Positions of some fields among those the form stores from a text box (texts,
-# dates, counts and the weight, in record order): the first byte of a
-# fuzz_field input.
-FIELD_NAME, FIELD_INTAKE_DATE, FIELD_STATE, FIELD_AGE = 0, 1, 3, 5
-FIELD_BIRTH_DATE, FIELD_WEIGHT, FIELD_PRESCRIPTIONS = 6, 7, 13
+# The fields the form stores from a text box (texts, dates, counts and the
+# weight), in record order: fuzz_field picks one by the first byte of its input.
+TEXT_BOXES = of_kind("text", "otherText", "date", "u8", "i16")
 
 
-def put(record, field, value):
-    offset, size = field
+def put(record, name, value):
+    offset, size = FIELDS[name].offset, FIELDS[name].size
     if isinstance(value, int):
         value = value.to_bytes(size, "little", signed=value < 0)
     assert len(value) <= size
     record[offset:offset + len(value)] = value
 
 
-def text(value, field):
+def put_text(record, name, value):
     """A zero-terminated text as the record holds it."""
-    assert len(value) < field[1]
-    return value + b"\0"
+    assert len(value) < FIELDS[name].size
+    put(record, name, value + b"\0")
+
+
+def text_box(name):
+    """The first byte of a fuzz_field input that picks this field."""
+    return bytes([TEXT_BOXES.index(name)])
 
 
 def sample_record():
     record = bytearray(RECORD_SIZE)
-    put(record, NAME, text(b"Ada Lovelace", NAME))
-    put(record, INTAKE_DATE, 20231225)
-    put(record, CITY, text(b"San Jos\xe9", CITY))
-    put(record, STATE, text(b"CA", STATE))
-    put(record, OCCUPATION, text(b"Mathematician", OCCUPATION))
-    put(record, AGE, 36)
-    put(record, BIRTH_DATE, 18151210)
-    put(record, WEIGHT, -32768)
-    put(record, PRESCRIPTIONS, text(b"Laudanum\r\nQuinine \x80 5", PRESCRIPTIONS))
-    put(record, GENERAL_CONDITIONS, 0x00400011)  # Allergies, Diabetes, Other
-    put(record, GENERAL_OTHER, text(b"Gout", GENERAL_OTHER))
-    put(record, PAIN_MEDICATION, text(b"weekly", PAIN_MEDICATION))
+    put_text(record, "name", b"Ada Lovelace")
+    put(record, "intakeDate", 20231225)
+    put_text(record, "city", b"San Jos\xe9")
+    put_text(record, "state", b"CA")
+    put_text(record, "occupation", b"Mathematician")
+    put(record, "age", 36)
+    put(record, "birthDate", 18151210)
+    put(record, "weight", -32768)
+    put_text(record, "prescriptions", b"Laudanum\r\nQuinine \x80 5")
+    put(record, "generalConditions", 0x00400011)  # Allergies, Diabetes, Other
+    put_text(record, "generalOther", b"Gout")
+    put_text(record, "painMedicationHowOften", b"weekly")
     return bytes(record)
 
 
 def damaged_record():
     """Full fields without terminators and tails after shorter texts."""
     record = bytearray(b"\xff" * RECORD_SIZE)
-    put(record, NAME, b"Bo\0" + b"tail of an older, longer name")
-    put(record, STATE, b"CAX")
+    put(record, "name", b"Bo\0" + b"tail of an older, longer name")
+    put(record, "state", b"CAX")
     return bytes(record)
 
 
@@ -98,16 +98,16 @@ def record_seeds():
 
 def field_seeds():
     return {
-        "name-long": bytes([FIELD_NAME]) + b"Ada Augusta King, Countess of Lovelace",
-        "state": bytes([FIELD_STATE]) + b"CAX",
-        "date-short-year": bytes([FIELD_INTAKE_DATE]) + b"12/25/23",
-        "date-long-year": bytes([FIELD_BIRTH_DATE]) + b"12-25-1999",
-        "date-unchecked": bytes([FIELD_BIRTH_DATE]) + b"13-45-2020",
-        "age-wraps": bytes([FIELD_AGE]) + b"300",
-        "age-half": bytes([FIELD_AGE]) + b"2.5",
-        "weight-too-large": bytes([FIELD_WEIGHT]) + b"40000",
-        "weight-negative": bytes([FIELD_WEIGHT]) + b"  -12 lb",
-        "lines": bytes([FIELD_PRESCRIPTIONS]) + b"Aspirin\r\nIbuprofen\r\n\x93quoted\x94",
+        "name-long": text_box("name") + b"Ada Augusta King, Countess of Lovelace",
+        "state": text_box("state") + b"CAX",
+        "date-short-year": text_box("intakeDate") + b"12/25/23",
+        "date-long-year": text_box("birthDate") + b"12-25-1999",
+        "date-unchecked": text_box("birthDate") + b"13-45-2020",
+        "age-wraps": text_box("age") + b"300",
+        "age-half": text_box("age") + b"2.5",
+        "weight-too-large": text_box("weight") + b"40000",
+        "weight-negative": text_box("weight") + b"  -12 lb",
+        "lines": text_box("prescriptions") + b"Aspirin\r\nIbuprofen\r\n\x93quoted\x94",
     }
 
 

@@ -26,12 +26,12 @@ struct ItemList {
 };
 
 struct FieldInfo {
-    const char* name; // the field's name, as in ClientRecord
+    const char* name; // the name of its member in ClientRecord
     FieldSpan span;
     FieldKind kind;
-    int page;              // the intake form's page that edits the field
-    ItemList items;        // options of a choice or yes/no/never, items of a bit set
-    const FieldInfo* list; // for otherText: the bit set whose last item guards it
+    int page;                        // the intake form's page that edits the field
+    ItemList items{};                // options of a choice or yes/no/never, items of a bit set
+    const FieldInfo* list = nullptr; // for otherText: the bit set whose last item guards it
 };
 
 // Option and item texts, exactly as the form shows them. They are constants
@@ -125,157 +125,83 @@ inline constexpr ItemList womenConditionItems{womenConditionItemsTexts, 3};
 
 // The fields, one constant each, in record order. The form's bindings name
 // them directly, so a binding cannot name a field that does not exist.
+// CLIENT_FIELD_INFO(member, kind, page[, items[, guarding list]]) declares
+// fields::member; the field's name, offset and size all come from the record's
+// member of that name.
+#define CLIENT_FIELD_INFO(member, ...)                                                             \
+    inline constexpr FieldInfo member { #member, CLIENT_FIELD(member), __VA_ARGS__ }
 namespace fields {
-inline constexpr FieldInfo name{"name", CLIENT_FIELD(name), FieldKind::text, 1, {}, nullptr};
-inline constexpr FieldInfo intakeDate{
-    "intakeDate", CLIENT_FIELD(intakeDate), FieldKind::date, 1, {}, nullptr};
-inline constexpr FieldInfo city{"city", CLIENT_FIELD(city), FieldKind::text, 1, {}, nullptr};
-inline constexpr FieldInfo state{"state", CLIENT_FIELD(state), FieldKind::text, 1, {}, nullptr};
-inline constexpr FieldInfo occupation{
-    "occupation", CLIENT_FIELD(occupation), FieldKind::text, 1, {}, nullptr};
-inline constexpr FieldInfo male{"male", CLIENT_FIELD(male), FieldKind::yesNo,
-                                1,      sexOptions,         nullptr};
-inline constexpr FieldInfo age{"age", CLIENT_FIELD(age), FieldKind::u8, 1, {}, nullptr};
-inline constexpr FieldInfo birthDate{"birthDate", CLIENT_FIELD(birthDate), FieldKind::date, 1, {},
-                                     nullptr};
-inline constexpr FieldInfo weight{"weight", CLIENT_FIELD(weight), FieldKind::i16, 1, {}, nullptr};
-inline constexpr FieldInfo heightIn{"heightIn", CLIENT_FIELD(heightIn), FieldKind::u8, 1, {},
-                                    nullptr};
-inline constexpr FieldInfo bloodPressure{
-    "bloodPressure", CLIENT_FIELD(bloodPressure), FieldKind::text, 1, {}, nullptr};
-inline constexpr FieldInfo bowelMovements{
-    "bowelMovements", CLIENT_FIELD(bowelMovements), FieldKind::u8, 1, {}, nullptr};
-inline constexpr FieldInfo hadColonic{
-    "hadColonic", CLIENT_FIELD(hadColonic), FieldKind::yesNo, 1, yesNoOptions, nullptr};
-inline constexpr FieldInfo colonicCount{
-    "colonicCount", CLIENT_FIELD(colonicCount), FieldKind::u8, 1, {}, nullptr};
-inline constexpr FieldInfo cleanseReason{
-    "cleanseReason", CLIENT_FIELD(cleanseReason), FieldKind::text, 1, {}, nullptr};
-inline constexpr FieldInfo referral{"referral", CLIENT_FIELD(referral), FieldKind::choice,
-                                    1,          referralOptions,        nullptr};
-inline constexpr FieldInfo prescriptions{
-    "prescriptions", CLIENT_FIELD(prescriptions), FieldKind::text, 2, {}, nullptr};
-inline constexpr FieldInfo otcMedications{
-    "otcMedications", CLIENT_FIELD(otcMedications), FieldKind::text, 2, {}, nullptr};
-inline constexpr FieldInfo supplements{
-    "supplements", CLIENT_FIELD(supplements), FieldKind::text, 2, {}, nullptr};
-inline constexpr FieldInfo removedOrgans{
-    "removedOrgans", CLIENT_FIELD(removedOrgans), FieldKind::bitSet, 2, removedOrganItems, nullptr};
-inline constexpr FieldInfo removedOther{
-    "removedOther", CLIENT_FIELD(removedOther), FieldKind::text, 2, {}, nullptr};
-inline constexpr FieldInfo hadColonoscopy{
-    "hadColonoscopy", CLIENT_FIELD(hadColonoscopy), FieldKind::yesNo, 2, yesNoOptions, nullptr};
-inline constexpr FieldInfo colonoscopyWhen{
-    "colonoscopyWhen", CLIENT_FIELD(colonoscopyWhen), FieldKind::text, 2, {}, nullptr};
-inline constexpr FieldInfo colonoscopyResults{
-    "colonoscopyResults", CLIENT_FIELD(colonoscopyResults), FieldKind::text, 2, {}, nullptr};
-inline constexpr FieldInfo colonTreated{
-    "colonTreated", CLIENT_FIELD(colonTreated), FieldKind::yesNo, 2, yesNoOptions, nullptr};
-inline constexpr FieldInfo colonTreatedWhen{
-    "colonTreatedWhen", CLIENT_FIELD(colonTreatedWhen), FieldKind::text, 2, {}, nullptr};
-inline constexpr FieldInfo colonDiagnosis{
-    "colonDiagnosis", CLIENT_FIELD(colonDiagnosis), FieldKind::text, 2, {}, nullptr};
-inline constexpr FieldInfo stoolMucus{
-    "stoolMucus", CLIENT_FIELD(stoolMucus), FieldKind::yesNo, 3, yesNoOptions, nullptr};
-inline constexpr FieldInfo stoolBlood{
-    "stoolBlood", CLIENT_FIELD(stoolBlood), FieldKind::yesNo, 3, yesNoOptions, nullptr};
-inline constexpr FieldInfo takesLaxatives{
-    "takesLaxatives", CLIENT_FIELD(takesLaxatives), FieldKind::yesNo, 3, yesNoOptions, nullptr};
-inline constexpr FieldInfo laxativesHowOften{
-    "laxativesHowOften", CLIENT_FIELD(laxativesHowOften), FieldKind::text, 3, {}, nullptr};
-inline constexpr FieldInfo waterOz{"waterOz", CLIENT_FIELD(waterOz), FieldKind::u8, 3, {}, nullptr};
-inline constexpr FieldInfo coffeeOz{"coffeeOz", CLIENT_FIELD(coffeeOz), FieldKind::u8, 3, {},
-                                    nullptr};
-inline constexpr FieldInfo blackTeaOz{"blackTeaOz", CLIENT_FIELD(blackTeaOz), FieldKind::u8, 3, {},
-                                      nullptr};
-inline constexpr FieldInfo softDrinksOz{
-    "softDrinksOz", CLIENT_FIELD(softDrinksOz), FieldKind::u8, 3, {}, nullptr};
-inline constexpr FieldInfo antacids{"antacids", CLIENT_FIELD(antacids), FieldKind::u8, 3, {},
-                                    nullptr};
-inline constexpr FieldInfo cigarettes{"cigarettes", CLIENT_FIELD(cigarettes), FieldKind::u8, 3, {},
-                                      nullptr};
-inline constexpr FieldInfo alcoholicDrinks{
-    "alcoholicDrinks", CLIENT_FIELD(alcoholicDrinks), FieldKind::u8, 3, {}, nullptr};
-inline constexpr FieldInfo artificialSweetener{
-    "artificialSweetener", CLIENT_FIELD(artificialSweetener), FieldKind::u8, 3, {}, nullptr};
-inline constexpr FieldInfo childhoodVaccinations{"childhoodVaccinations",
-                                                 CLIENT_FIELD(childhoodVaccinations),
-                                                 FieldKind::yesNo,
-                                                 3,
-                                                 yesNoOptions,
-                                                 nullptr};
-inline constexpr FieldInfo adultVaccinations{"adultVaccinations", CLIENT_FIELD(adultVaccinations),
-                                             FieldKind::yesNo,    3,
-                                             yesNoOptions,        nullptr};
-inline constexpr FieldInfo vaccinationCount{
-    "vaccinationCount", CLIENT_FIELD(vaccinationCount), FieldKind::u8, 3, {}, nullptr};
-inline constexpr FieldInfo rootCanalCount{
-    "rootCanalCount", CLIENT_FIELD(rootCanalCount), FieldKind::u8, 3, {}, nullptr};
-inline constexpr FieldInfo rootCanalYears{
-    "rootCanalYears", CLIENT_FIELD(rootCanalYears), FieldKind::text, 3, {}, nullptr};
-inline constexpr FieldInfo mercuryFillings{"mercuryFillings",     CLIENT_FIELD(mercuryFillings),
-                                           FieldKind::yesNoNever, 3,
-                                           mercuryOptions,        nullptr};
-inline constexpr FieldInfo mercuryFillingCount{
-    "mercuryFillingCount", CLIENT_FIELD(mercuryFillingCount), FieldKind::u8, 3, {}, nullptr};
-inline constexpr FieldInfo fillingsRemoved{
-    "fillingsRemoved", CLIENT_FIELD(fillingsRemoved), FieldKind::yesNo, 3, yesNoOptions, nullptr};
-inline constexpr FieldInfo biologicalDentist{"biologicalDentist", CLIENT_FIELD(biologicalDentist),
-                                             FieldKind::yesNo,    3,
-                                             yesNoOptions,        nullptr};
-inline constexpr FieldInfo toxicAtWork{
-    "toxicAtWork", CLIENT_FIELD(toxicAtWork), FieldKind::yesNo, 3, yesNoOptions, nullptr};
-inline constexpr FieldInfo toxicAtHome{
-    "toxicAtHome", CLIENT_FIELD(toxicAtHome), FieldKind::yesNo, 3, yesNoOptions, nullptr};
-inline constexpr FieldInfo toxicWhat{"toxicWhat", CLIENT_FIELD(toxicWhat), FieldKind::text, 3, {},
-                                     nullptr};
-inline constexpr FieldInfo antibioticCourses{
-    "antibioticCourses", CLIENT_FIELD(antibioticCourses), FieldKind::u8, 3, {}, nullptr};
-inline constexpr FieldInfo elaboration{
-    "elaboration", CLIENT_FIELD(elaboration), FieldKind::text, 3, {}, nullptr};
-inline constexpr FieldInfo generalConditions{"generalConditions",   CLIENT_FIELD(generalConditions),
-                                             FieldKind::bitSet,     4,
-                                             generalConditionItems, nullptr};
-inline constexpr FieldInfo generalOther{
-    "generalOther", CLIENT_FIELD(generalOther), FieldKind::otherText, 4, {}, &generalConditions};
-inline constexpr FieldInfo genitoUrinary{"genitoUrinary",    CLIENT_FIELD(genitoUrinary),
-                                         FieldKind::bitSet,  4,
-                                         genitoUrinaryItems, nullptr};
-inline constexpr FieldInfo muscleJoint{
-    "muscleJoint", CLIENT_FIELD(muscleJoint), FieldKind::bitSet, 5, muscleJointItems, nullptr};
-inline constexpr FieldInfo gastroInternal{"gastroInternal",    CLIENT_FIELD(gastroInternal),
-                                          FieldKind::bitSet,   4,
-                                          gastroInternalItems, nullptr};
-inline constexpr FieldInfo cancer{"cancer", CLIENT_FIELD(cancer), FieldKind::bitSet,
-                                  5,        cancerItems,          nullptr};
-inline constexpr FieldInfo cancerOther{
-    "cancerOther", CLIENT_FIELD(cancerOther), FieldKind::otherText, 5, {}, &cancer};
-inline constexpr FieldInfo familyCancer{
-    "familyCancer", CLIENT_FIELD(familyCancer), FieldKind::bitSet, 5, cancerItems, nullptr};
-inline constexpr FieldInfo familyCancerOther{
-    "familyCancerOther", CLIENT_FIELD(familyCancerOther), FieldKind::otherText, 5, {},
-    &familyCancer};
-inline constexpr FieldInfo respiratory{
-    "respiratory", CLIENT_FIELD(respiratory), FieldKind::bitSet, 5, respiratoryItems, nullptr};
-inline constexpr FieldInfo cardiovascular{"cardiovascular",    CLIENT_FIELD(cardiovascular),
-                                          FieldKind::bitSet,   4,
-                                          cardiovascularItems, nullptr};
-inline constexpr FieldInfo skinHair{"skinHair", CLIENT_FIELD(skinHair), FieldKind::bitSet,
-                                    5,          skinHairItems,          nullptr};
-inline constexpr FieldInfo menarcheAge{
-    "menarcheAge", CLIENT_FIELD(menarcheAge), FieldKind::u8, 5, {}, nullptr};
-inline constexpr FieldInfo cycle{"cycle", CLIENT_FIELD(cycle), FieldKind::choice,
-                                 5,       cycleOptions,        nullptr};
-inline constexpr FieldInfo womenConditions{"womenConditions",   CLIENT_FIELD(womenConditions),
-                                           FieldKind::bitSet,   5,
-                                           womenConditionItems, nullptr};
-inline constexpr FieldInfo painMedicationHowOften{"painMedicationHowOften",
-                                                  CLIENT_FIELD(painMedicationHowOften),
-                                                  FieldKind::text,
-                                                  5,
-                                                  {},
-                                                  nullptr};
+CLIENT_FIELD_INFO(name, FieldKind::text, 1);
+CLIENT_FIELD_INFO(intakeDate, FieldKind::date, 1);
+CLIENT_FIELD_INFO(city, FieldKind::text, 1);
+CLIENT_FIELD_INFO(state, FieldKind::text, 1);
+CLIENT_FIELD_INFO(occupation, FieldKind::text, 1);
+CLIENT_FIELD_INFO(male, FieldKind::yesNo, 1, sexOptions);
+CLIENT_FIELD_INFO(age, FieldKind::u8, 1);
+CLIENT_FIELD_INFO(birthDate, FieldKind::date, 1);
+CLIENT_FIELD_INFO(weight, FieldKind::i16, 1);
+CLIENT_FIELD_INFO(heightIn, FieldKind::u8, 1);
+CLIENT_FIELD_INFO(bloodPressure, FieldKind::text, 1);
+CLIENT_FIELD_INFO(bowelMovements, FieldKind::u8, 1);
+CLIENT_FIELD_INFO(hadColonic, FieldKind::yesNo, 1, yesNoOptions);
+CLIENT_FIELD_INFO(colonicCount, FieldKind::u8, 1);
+CLIENT_FIELD_INFO(cleanseReason, FieldKind::text, 1);
+CLIENT_FIELD_INFO(referral, FieldKind::choice, 1, referralOptions);
+CLIENT_FIELD_INFO(prescriptions, FieldKind::text, 2);
+CLIENT_FIELD_INFO(otcMedications, FieldKind::text, 2);
+CLIENT_FIELD_INFO(supplements, FieldKind::text, 2);
+CLIENT_FIELD_INFO(removedOrgans, FieldKind::bitSet, 2, removedOrganItems);
+CLIENT_FIELD_INFO(removedOther, FieldKind::text, 2);
+CLIENT_FIELD_INFO(hadColonoscopy, FieldKind::yesNo, 2, yesNoOptions);
+CLIENT_FIELD_INFO(colonoscopyWhen, FieldKind::text, 2);
+CLIENT_FIELD_INFO(colonoscopyResults, FieldKind::text, 2);
+CLIENT_FIELD_INFO(colonTreated, FieldKind::yesNo, 2, yesNoOptions);
+CLIENT_FIELD_INFO(colonTreatedWhen, FieldKind::text, 2);
+CLIENT_FIELD_INFO(colonDiagnosis, FieldKind::text, 2);
+CLIENT_FIELD_INFO(stoolMucus, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(stoolBlood, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(takesLaxatives, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(laxativesHowOften, FieldKind::text, 3);
+CLIENT_FIELD_INFO(waterOz, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(coffeeOz, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(blackTeaOz, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(softDrinksOz, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(antacids, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(cigarettes, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(alcoholicDrinks, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(artificialSweetener, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(childhoodVaccinations, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(adultVaccinations, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(vaccinationCount, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(rootCanalCount, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(rootCanalYears, FieldKind::text, 3);
+CLIENT_FIELD_INFO(mercuryFillings, FieldKind::yesNoNever, 3, mercuryOptions);
+CLIENT_FIELD_INFO(mercuryFillingCount, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(fillingsRemoved, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(biologicalDentist, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(toxicAtWork, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(toxicAtHome, FieldKind::yesNo, 3, yesNoOptions);
+CLIENT_FIELD_INFO(toxicWhat, FieldKind::text, 3);
+CLIENT_FIELD_INFO(antibioticCourses, FieldKind::u8, 3);
+CLIENT_FIELD_INFO(elaboration, FieldKind::text, 3);
+CLIENT_FIELD_INFO(generalConditions, FieldKind::bitSet, 4, generalConditionItems);
+CLIENT_FIELD_INFO(generalOther, FieldKind::otherText, 4, {}, &generalConditions);
+CLIENT_FIELD_INFO(genitoUrinary, FieldKind::bitSet, 4, genitoUrinaryItems);
+CLIENT_FIELD_INFO(muscleJoint, FieldKind::bitSet, 5, muscleJointItems);
+CLIENT_FIELD_INFO(gastroInternal, FieldKind::bitSet, 4, gastroInternalItems);
+CLIENT_FIELD_INFO(cancer, FieldKind::bitSet, 5, cancerItems);
+CLIENT_FIELD_INFO(cancerOther, FieldKind::otherText, 5, {}, &cancer);
+CLIENT_FIELD_INFO(familyCancer, FieldKind::bitSet, 5, cancerItems);
+CLIENT_FIELD_INFO(familyCancerOther, FieldKind::otherText, 5, {}, &familyCancer);
+CLIENT_FIELD_INFO(respiratory, FieldKind::bitSet, 5, respiratoryItems);
+CLIENT_FIELD_INFO(cardiovascular, FieldKind::bitSet, 4, cardiovascularItems);
+CLIENT_FIELD_INFO(skinHair, FieldKind::bitSet, 5, skinHairItems);
+CLIENT_FIELD_INFO(menarcheAge, FieldKind::u8, 5);
+CLIENT_FIELD_INFO(cycle, FieldKind::choice, 5, cycleOptions);
+CLIENT_FIELD_INFO(womenConditions, FieldKind::bitSet, 5, womenConditionItems);
+CLIENT_FIELD_INFO(painMedicationHowOften, FieldKind::text, 5);
 } // namespace fields
+#undef CLIENT_FIELD_INFO
 
 // Every field in record order.
 inline constexpr const FieldInfo* clientFields[] = {&fields::name,

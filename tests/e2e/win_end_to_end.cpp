@@ -2,28 +2,22 @@
 // through its windows as a user would: clicks, typed text, answered message
 // boxes. The client file it leaves behind is checked byte by byte at the
 // record's offsets, and a second start shows what the first one saved.
+#include "RecordLayout.h"
 #include "win_process.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
-// Offsets in the client file: the 8-byte header, then the record's fields.
+// The client file: the 8-byte header, then the records.
 constexpr std::size_t header = 8;
-constexpr std::size_t nameAt = header + 0;
-constexpr std::size_t intakeDateAt = header + 32;
-constexpr std::size_t cityAt = header + 36;
-constexpr std::size_t stateAt = header + 60;
-constexpr std::size_t maleAt = header + 87;
-constexpr std::size_t ageAt = header + 88;
-constexpr std::size_t weightAt = header + 93;
-constexpr std::size_t prescriptionsAt = header + 156;
-constexpr std::size_t removedOrgansAt = header + 696;
-constexpr std::size_t recordSize = 1241;
 
 std::uint32_t littleEndian(const std::vector<std::uint8_t>& bytes, std::size_t at, int size) {
     std::uint32_t value = 0;
@@ -32,12 +26,17 @@ std::uint32_t littleEndian(const std::vector<std::uint8_t>& bytes, std::size_t a
     return value;
 }
 
-// The zero-terminated text at `at`, at most `size` bytes.
-std::string textAt(const std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t size) {
-    std::string text;
-    for (std::size_t i = at; i < at + size && bytes.at(i) != 0; ++i)
-        text += char(bytes[i]);
-    return text;
+// The first client's field called `field`, at its place in the layout: a
+// number, or the zero-terminated text within the field.
+std::uint32_t valueIn(const std::vector<std::uint8_t>& bytes, std::string_view field) {
+    const LayoutRow& row = layoutOf(field);
+    return littleEndian(bytes, header + row.offset, int(row.size));
+}
+
+std::string textIn(const std::vector<std::uint8_t>& bytes, std::string_view field) {
+    const LayoutRow& row = layoutOf(field);
+    const auto start = bytes.begin() + std::ptrdiff_t(header + row.offset);
+    return std::string(start, std::find(start, start + std::ptrdiff_t(row.size), 0));
 }
 
 // Adds one client through the form's first two pages.
@@ -72,18 +71,18 @@ TEST(EndToEnd, AddedClientIsSavedAtTheRecordOffsetsAndListedOnTheNextStart) {
         ASSERT_NO_FATAL_FAILURE(quitSaving(program, main));
     }
     const std::vector<std::uint8_t> bytes = folder.clientFile();
-    ASSERT_EQ(bytes.size(), header + recordSize);
+    ASSERT_EQ(bytes.size(), header + recordLayoutSize);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "1.01");
     EXPECT_EQ(littleEndian(bytes, 4, 4), 1u);
-    EXPECT_EQ(textAt(bytes, nameAt, 32), "Zed Tester");
-    EXPECT_EQ(littleEndian(bytes, intakeDateAt, 4), 20240315u);
-    EXPECT_EQ(textAt(bytes, cityAt, 24), "Oakland");
-    EXPECT_EQ(textAt(bytes, stateAt, 3), "CA");
-    EXPECT_EQ(bytes[maleAt], 1);
-    EXPECT_EQ(bytes[ageAt], 42);
-    EXPECT_EQ(littleEndian(bytes, weightAt, 2), 180u);
-    EXPECT_EQ(textAt(bytes, prescriptionsAt, 180), "Aspirin\r\nIbuprofen");
-    EXPECT_EQ(bytes[removedOrgansAt], 1); // item 1, tonsils
+    EXPECT_EQ(textIn(bytes, "name"), "Zed Tester");
+    EXPECT_EQ(valueIn(bytes, "intakeDate"), 20240315u);
+    EXPECT_EQ(textIn(bytes, "city"), "Oakland");
+    EXPECT_EQ(textIn(bytes, "state"), "CA");
+    EXPECT_EQ(valueIn(bytes, "male"), 1u);
+    EXPECT_EQ(valueIn(bytes, "age"), 42u);
+    EXPECT_EQ(valueIn(bytes, "weight"), 180u);
+    EXPECT_EQ(textIn(bytes, "prescriptions"), "Aspirin\r\nIbuprofen");
+    EXPECT_EQ(valueIn(bytes, "removedOrgans"), 1u); // item 1, tonsils
 
     const Program again(exe);
     const HWND main = waitForMainWindow(again);
@@ -116,9 +115,9 @@ TEST(EndToEnd, EditRenamesAndDeleteEmptiesTheSavedFile) {
         ASSERT_NO_FATAL_FAILURE(quitSaving(program, main));
     }
     std::vector<std::uint8_t> bytes = folder.clientFile();
-    ASSERT_EQ(bytes.size(), header + recordSize);
-    EXPECT_EQ(textAt(bytes, nameAt, 32), "Abel Tester");
-    EXPECT_EQ(littleEndian(bytes, weightAt, 2), 180u);
+    ASSERT_EQ(bytes.size(), header + recordLayoutSize);
+    EXPECT_EQ(textIn(bytes, "name"), "Abel Tester");
+    EXPECT_EQ(valueIn(bytes, "weight"), 180u);
 
     const Program again(exe);
     const HWND main = waitForMainWindow(again);

@@ -3,6 +3,7 @@
 // it may not write to, and client files of every damaged shape. It never
 // crashes, never loses a client it could read, never destroys a file it could
 // not read, and says what happened in a message box.
+#include "WindowsTest.h"
 #include "win_process.h"
 
 #include "records/ClientCodec.h"
@@ -54,12 +55,9 @@ std::wstring quitAnswering(const Program& program, HWND main, int answer) {
     click(main, 108);
     EXPECT_EQ(answerBox(program, L"Closing Program", answer), savePrompt);
     if (answer != IDYES) return {};
-    for (int waited = 0; waited < 3000 && IsWindow(main); waited += 20) {
-        if (boxIsOpen(program, L"Closing Program"))
-            return answerBox(program, L"Closing Program", IDOK);
-        Sleep(20);
-    }
-    return {};
+    const auto boxOpen = [&] { return boxIsOpen(program, L"Closing Program"); };
+    waitUntil([&] { return boxOpen() || !IsWindow(main); }, 3000);
+    return boxOpen() ? answerBox(program, L"Closing Program", IDOK) : std::wstring();
 }
 
 TEST(FileSystem, ReadOnlyFileIsLoadedButNeverOverwritten) {
@@ -298,7 +296,7 @@ TEST(FileSystem, DamagedFilesAreLoadedAsFarAsTheyGoOrReportedAndKept) {
          L"The client file ends inside its header: it holds no clients.",
          false},
         {"cut inside the second record",
-         cut(two, 8 + 1241 + 100),
+         cut(two, 8 + clientRecordSize + 100),
          {"Ann", "Bob"},
          L"The client file ends early: 1 of its 2 clients is incomplete, and the missing answers "
          L"are left blank.",

@@ -1,5 +1,7 @@
 #include "win_process.h"
 
+#include "WindowsTest.h"
+
 #include "mainwin/MainWindow.h"
 #include "records/BackupNames.h"
 #include "records/ClientFile.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -15,15 +18,8 @@ namespace {
 
 // Wine starts a process in a second or two; a loaded machine needs more.
 constexpr DWORD patience = 30000;
-constexpr DWORD pollEvery = 20;
 
-template <typename Condition> bool waitFor(Condition condition) {
-    for (DWORD waited = 0; waited < patience; waited += pollEvery) {
-        if (condition()) return true;
-        Sleep(pollEvery);
-    }
-    return condition();
-}
+bool waitFor(const std::function<bool()>& condition) { return waitUntil(condition, patience); }
 
 std::wstring mainTitle() {
     const std::u16string title = win1252ToUtf16(mainWindowTitle());

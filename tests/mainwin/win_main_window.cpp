@@ -469,7 +469,7 @@ TEST_F(MainWindowTest, SavePromptCancelKeepsTheWindowAndYesWrites) {
     ASSERT_EQ(boxes.seen().size(), 3u);
     EXPECT_EQ(boxes.seen()[2].caption, "Closing Program");
     EXPECT_EQ(savedNames(), (Names{"charlie", "delta"}));
-    EXPECT_EQ(fileBytes().size(), 8u + 2u * 1241u);
+    EXPECT_EQ(fileBytes().size(), 8u + 2u * clientRecordSize);
 }
 
 // A save that fails says so and why, and the window stays open with the

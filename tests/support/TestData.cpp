@@ -1,5 +1,7 @@
 #include "TestData.h"
 
+#include "WindowsTest.h"
+
 #include <windows.h>
 
 #include <filesystem>
@@ -51,8 +53,8 @@ void removeFolder(const std::wstring& folder) {
                 continue;
             }
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            for (int attempt = 0; attempt < 100 && !DeleteFileW(path.c_str()); ++attempt)
-                Sleep(20);
+            // The program's file may stay locked for a moment after its process ended.
+            waitUntil([&] { return DeleteFileW(path.c_str()) != FALSE; }, 2000);
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }

@@ -5,11 +5,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
 
 namespace {
 
 constexpr UINT watchdogMs = 20000;
+constexpr ULONGLONG pollMs = 20;
 
 std::map<UINT_PTR, std::function<void()>>& tasks() {
     static std::map<UINT_PTR, std::function<void()>> pending;
@@ -73,10 +75,19 @@ void runSoon(std::function<void()> task, UINT delayMs) {
 }
 
 void pumpMessages(DWORD milliseconds) {
+    waitUntil([] { return false; }, milliseconds);
+}
+
+bool waitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
     const ULONGLONG end = GetTickCount64() + milliseconds;
     MSG message;
-    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    for (;;) {
+        if (condition()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(std::min<ULONGLONG>(end - now, pollMs)),
+                                  QS_ALLINPUT);
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);

@@ -34,6 +34,11 @@ void runSoon(std::function<void()> task, UINT delayMs = 10);
 // Dispatches this thread's messages for `milliseconds`.
 void pumpMessages(DWORD milliseconds);
 
+// Dispatches this thread's messages until `condition` holds, asking it again
+// at least every 20 ms (it may wait on another process), for `milliseconds` at
+// most; whether it came to hold.
+bool waitUntil(const std::function<bool()>& condition, DWORD milliseconds);
+
 // The top-level dialog windows (class "#32770": the toolkit's dialogs and
 // message boxes) of this thread.
 std::vector<HWND> threadDialogWindows();

@@ -84,7 +84,7 @@ TEST(VmrtoolCheck, ReportsEachKindOfDamage) {
          1,
          {"file: the count says 5 clients (6213 bytes), but the file has 3731 bytes"}},
         {"last record cut",
-         cut(threeSorted, 8 + 2 * 1241 + 100),
+         cut(threeSorted, 8 + 2 * clientRecordSize + 100),
          1,
          {"file: the count says 3 clients (3731 bytes), but the file has 2590 bytes",
           "record 3 \"carter\": the file ends after 100 of its 1241 bytes; the rest reads as "

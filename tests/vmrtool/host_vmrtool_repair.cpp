@@ -35,11 +35,11 @@ TEST(VmrtoolRepair, ClampsSortsAndKeepsEveryRecordsBytes) {
         std::size_t size; // bytes kept of the file
         std::size_t clients;
     } cases[] = {
-        {"sound count, unsorted", 5, 8 + 5 * 1241, 5},
-        {"count beyond the records, last cut", 9, 8 + 4 * 1241 + 100, 5},
-        {"negative count", -3, 8 + 5 * 1241, 5},
-        {"huge count", 2000000000, 8 + 5 * 1241, 5},
-        {"trailing records of an earlier save", 3, 8 + 5 * 1241, 3},
+        {"sound count, unsorted", 5, 8 + 5 * clientRecordSize, 5},
+        {"count beyond the records, last cut", 9, 8 + 4 * clientRecordSize + 100, 5},
+        {"negative count", -3, 8 + 5 * clientRecordSize, 5},
+        {"huge count", 2000000000, 8 + 5 * clientRecordSize, 5},
+        {"trailing records of an earlier save", 3, 8 + 5 * clientRecordSize, 3},
     };
     TempDir dir;
     for (const auto& c : cases) {
@@ -57,8 +57,10 @@ TEST(VmrtoolRepair, ClampsSortsAndKeepsEveryRecordsBytes) {
         for (const std::size_t original : order) {
             if (original >= c.clients) continue;
             ClientRecord expected = records[original];
-            const std::size_t held = std::min<std::size_t>(1241, c.size - 8 - original * 1241);
-            std::memset(reinterpret_cast<std::uint8_t*>(&expected) + held, 0, 1241 - held);
+            const std::size_t held =
+                std::min<std::size_t>(clientRecordSize, c.size - 8 - original * clientRecordSize);
+            std::memset(reinterpret_cast<std::uint8_t*>(&expected) + held, 0,
+                        clientRecordSize - held);
             EXPECT_TRUE(recordEqual(fixed.records[k], expected))
                 << c.what << ": place " << k << " holds " << recordName(fixed.records[k])
                 << ", expected " << recordName(records[original]);

@@ -5,21 +5,19 @@ dates, counts, choices and ticks. The same COUNT always gives the same file.
 
 Usage: make_clients.py COUNT OUTPUT
 """
+import pathlib
 import random
 import struct
 import sys
 
-RECORD = 1241
-# (offset, size) of the fields filled here.
-NAME, INTAKE, CITY, STATE, OCCUPATION = (0, 32), (32, 4), (36, 24), (60, 3), (63, 24)
-MALE, AGE, BIRTH, WEIGHT, HEIGHT = 87, 88, (89, 4), (93, 2), 95
-REASON, REFERRAL = (107, 48), 155
-LONG_TEXTS = [(156, 180), (336, 180), (516, 180), (953, 180)]
-FLAGS = [105, 721, 786, 851, 852, 853, 878, 879, 900, 901, 902, 903]
-COUNTS = [104, 106, 870, 871, 872, 873, 874, 875, 876, 877, 880, 881, 899, 952, 1222]
-BIT_SETS = [(696, 4), (1133, 23), (1161, 6), (1162, 6), (1163, 19), (1167, 10), (1193, 10),
-            (1219, 7), (1220, 7), (1221, 6), (1224, 3)]
-MERCURY, CYCLE = 898, 1223
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "support"))
+from record_layout import FIELDS, RECORD_SIZE, of_kind  # noqa: E402
+
+# The multi-line answers; the flags and counts the loops below fill are every
+# yes/no flag and every count but those given values of their own.
+LONG_TEXTS = ["prescriptions", "otcMedications", "supplements", "elaboration"]
+FLAGS = [name for name in of_kind("yesNo") if name != "male"]
+COUNTS = [name for name in of_kind("u8") if name not in ("age", "heightIn")]
 
 SURNAMES = ["Adams", "Baker", "M\xfcller", "O'Brien", "Garc\xeda", "Nguyen", "Smith", "Zhou",
             "=Jones", "Lef\xe8vre", "Kowalski", "Brown"]
@@ -29,10 +27,15 @@ WORDS = ["aspirin", "daily", "\"as needed\"", "2x", "vitamin D", "\u20ac" "20", 
          "magnesium", "probiotic", "@night", "-", "ibuprofen", "zinc"]
 
 
-def put_text(record, field, text):
-    offset, size = field
+def put_text(record, name, text):
+    offset, size = FIELDS[name].offset, FIELDS[name].size
     data = text.encode("cp1252")[: size - 1]
     record[offset : offset + len(data)] = data
+
+
+def put_number(record, name, value):
+    offset, size = FIELDS[name].offset, FIELDS[name].size
+    record[offset : offset + size] = value.to_bytes(size, "little", signed=True)
 
 
 def sentence(rng, limit):
@@ -47,30 +50,30 @@ def sentence(rng, limit):
 
 
 def client(rng):
-    record = bytearray(RECORD)
-    put_text(record, NAME, f"{rng.choice(SURNAMES)}, {rng.choice(GIVEN)}")
-    record[INTAKE[0] : INTAKE[0] + 4] = struct.pack("<i", 20230000 + rng.randint(1, 12) * 100 + rng.randint(1, 28))
-    put_text(record, CITY, rng.choice(CITIES))
-    put_text(record, STATE, "CA")
-    put_text(record, OCCUPATION, rng.choice(["teacher", "nurse", "driver", "", "chef, sous"]))
-    record[MALE] = rng.randint(0, 1)
-    record[AGE] = rng.randint(18, 90)
-    record[BIRTH[0] : BIRTH[0] + 4] = struct.pack("<i", rng.randint(1930, 2005) * 10000 + 101)
-    record[WEIGHT[0] : WEIGHT[0] + 2] = struct.pack("<h", rng.randint(90, 300))
-    record[HEIGHT] = rng.randint(55, 80)
-    put_text(record, REASON, sentence(rng, 40).replace("\r\n", " "))
-    record[REFERRAL] = rng.randint(0, 8)
-    for field in LONG_TEXTS:
-        put_text(record, field, sentence(rng, rng.randint(0, 160)))
-    for offset in FLAGS:
-        record[offset] = rng.randint(0, 1)
-    for offset in COUNTS:
-        record[offset] = rng.choice([0, 0, rng.randint(1, 40)])
-    for offset, items in BIT_SETS:
-        bits = rng.getrandbits(items) & rng.getrandbits(items)
-        record[offset : offset + (items + 7) // 8] = bits.to_bytes((items + 7) // 8, "little")
-    record[MERCURY] = rng.randint(0, 2)
-    record[CYCLE] = rng.randint(0, 4)
+    record = bytearray(RECORD_SIZE)
+    put_text(record, "name", f"{rng.choice(SURNAMES)}, {rng.choice(GIVEN)}")
+    put_number(record, "intakeDate", 20230000 + rng.randint(1, 12) * 100 + rng.randint(1, 28))
+    put_text(record, "city", rng.choice(CITIES))
+    put_text(record, "state", "CA")
+    put_text(record, "occupation", rng.choice(["teacher", "nurse", "driver", "", "chef, sous"]))
+    put_number(record, "male", rng.randint(0, 1))
+    put_number(record, "age", rng.randint(18, 90))
+    put_number(record, "birthDate", rng.randint(1930, 2005) * 10000 + 101)
+    put_number(record, "weight", rng.randint(90, 300))
+    put_number(record, "heightIn", rng.randint(55, 80))
+    put_text(record, "cleanseReason", sentence(rng, 40).replace("\r\n", " "))
+    put_number(record, "referral", rng.randint(0, 8))
+    for name in LONG_TEXTS:
+        put_text(record, name, sentence(rng, rng.randint(0, 160)))
+    for name in FLAGS:
+        put_number(record, name, rng.randint(0, 1))
+    for name in COUNTS:
+        put_number(record, name, rng.choice([0, 0, rng.randint(1, 40)]))
+    for name in of_kind("bitSet"):
+        items = FIELDS[name].items
+        put_number(record, name, rng.getrandbits(items) & rng.getrandbits(items))
+    put_number(record, "mercuryFillings", rng.randint(0, 2))
+    put_number(record, "cycle", rng.randint(0, 4))
     return record
 
 
