@@ -301,7 +301,7 @@ TEST(VmrtoolExport, StandardOutputHoldsTheSameBytes) {
 }
 
 TEST(VmrtoolExport, ClientsStayInOrderAcrossBatches) {
-    // The export works through batches of 1024 clients, two at a time.
+    // The export works through batches of 1024 clients.
     for (const std::size_t count : {std::size_t{1024}, std::size_t{2049}, std::size_t{4100}}) {
         std::vector<ClientRecord> records;
         for (std::size_t k = 0; k < count; ++k)
