@@ -27,3 +27,10 @@ struct Column {
 
 // Every field's column, in record order.
 const std::vector<Column>& exportColumns();
+
+// A text cell that a spreadsheet would take for a formula: one that starts,
+// after any apostrophes of its own, with "=", "+", "-" or "@". Export puts an
+// apostrophe before such a text and import takes it off again; counting the
+// text's own apostrophes keeps the two exact inverses ("'=1" is written
+// "''=1").
+bool needsGuard(std::string_view text);

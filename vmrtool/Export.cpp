@@ -78,17 +78,12 @@ char* putText(char* out, const ClientRecord& record, FieldSpan span, const TextB
     return out;
 }
 
-// A leading "=", "+", "-" or "@" would make a spreadsheet read the cell as a
-// formula; a single quote before it keeps the cell plain text.
-bool startsFormula(char first) {
-    return first == '=' || first == '+' || first == '-' || first == '@';
-}
-
 // The cell is written as it stands and moved one byte on, for the quote before
 // it, when it needs quotes.
 char* putCsvText(char* out, const ClientRecord& record, FieldSpan span) {
     char* const cell = out;
-    if (startsFormula(reinterpret_cast<const char*>(&record)[span.offset])) *out++ = '\'';
+    if (needsGuard({reinterpret_cast<const char*>(&record) + span.offset, span.size}))
+        *out++ = '\'';
     bool quotes = false;
     out = putText(out, record, span, csvBytes, quotes);
     if (!quotes) return out;
@@ -98,10 +93,10 @@ char* putCsvText(char* out, const ClientRecord& record, FieldSpan span) {
     return out + 2;
 }
 
-// A number; 0 (not answered) is an empty CSV cell or null.
+// A number, plain even when negative; 0 (not answered) is an empty CSV cell
+// or null.
 char* putNumber(char* out, long value, bool json) {
     if (value == 0) return json ? put(out, "null") : out;
-    if (!json && value < 0) *out++ = '\'';
     return std::to_chars(out, out + 24, value).ptr;
 }
 
