@@ -18,7 +18,11 @@ Checks, exports, imports and repairs a client file of Vellumor (vellumor.vmr).
             damaged count (the records present are checked all the same), texts
             without their end mark, empty names, names out of the client list's
             order, dates that are no calendar day, answers beyond their options
-            and ticks beyond their lists. A summary line comes last.
+            and ticks beyond their lists. Notes name clients that are likely
+            the same person as an earlier one (the same name when case and
+            repeated blanks are ignored, or the same date of birth and last
+            word of the name); they leave the exit status as it is. A summary
+            line comes last.
   export    Writes every client with every field, by field name, in file order:
             CSV (the default: UTF-8 with a byte-order mark, one header row) or
             JSON (an array of objects). Dates are YYYY-MM-DD (the number as it
