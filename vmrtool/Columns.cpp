@@ -49,9 +49,3 @@ const std::vector<Column>& exportColumns() {
     }();
     return columns;
 }
-
-bool needsGuard(std::string_view text) {
-    const std::size_t first = text.find_first_not_of('\'');
-    return first != std::string_view::npos &&
-           std::string_view("=+-@").find(text[first]) != std::string_view::npos;
-}

@@ -33,4 +33,11 @@ const std::vector<Column>& exportColumns();
 // apostrophe before such a text and import takes it off again; counting the
 // text's own apostrophes keeps the two exact inverses ("'=1" is written
 // "''=1").
-bool needsGuard(std::string_view text);
+inline bool needsGuard(std::string_view text) {
+    std::size_t first = 0;
+    while (first < text.size() && text[first] == '\'')
+        ++first;
+    if (first == text.size()) return false;
+    const char sign = text[first];
+    return sign == '=' || sign == '+' || sign == '-' || sign == '@';
+}

@@ -16,39 +16,43 @@
 
 namespace {
 
-// What each byte of a record's text becomes in one format. Most bytes stay as
-// they are; the others become their UTF-8 form or an escape. `quotes` marks
-// the bytes that make a CSV cell need quotes.
+// What each byte of a record's text becomes in one format. Most bytes are
+// `plain` and stay as they are; NUL ends the text; the others are `special`:
+// they become their UTF-8 form or an escape, or they stay but make a CSV cell
+// need quotes.
+enum class ByteWay : std::uint8_t { plain, end, special };
+
 struct TextBytes {
-    std::array<std::string, 0x100> text;
-    std::array<bool, 0x100> plain{};
-    std::array<bool, 0x100> quotes{};
+    std::array<ByteWay, 0x100> way{};
+    std::array<std::string, 0x100> text; // what a special byte becomes
+    std::array<bool, 0x100> quotes{};    // the byte makes a CSV cell need quotes
 };
 
 TextBytes textBytes(bool json) {
     TextBytes bytes;
-    const auto set = [&bytes](int byte, std::string text, bool plain) {
+    const auto special = [&bytes](int byte, std::string text) {
         bytes.text[byte] = std::move(text);
-        bytes.plain[byte] = plain;
+        bytes.way[byte] = ByteWay::special;
     };
-    for (int byte = 0; byte < 0x100; ++byte) {
+    for (int byte = 0x80; byte < 0x100; ++byte) {
         const char c = static_cast<char>(byte);
-        set(byte, win1252ToUtf8(std::string_view(&c, 1)), byte < 0x80);
+        special(byte, win1252ToUtf8(std::string_view(&c, 1)));
     }
-    if (!json) {
+    if (json) {
+        constexpr char hex[] = "0123456789abcdef";
+        for (int byte = 0; byte < 0x20; ++byte)
+            special(byte, std::string("\\u00") + hex[byte >> 4] + hex[byte & 0xF]);
+        const std::pair<char, const char*> escapes[] = {
+            {'\n', "\\n"}, {'\r', "\\r"}, {'\t', "\\t"}, {'"', "\\\""}, {'\\', "\\\\"}};
+        for (const auto& [c, escape] : escapes)
+            special(c, escape);
+    } else {
         for (const char c : {',', '\r', '\n', '"'}) {
-            set(c, c == '"' ? "\"\"" : std::string(1, c), false);
+            special(c, c == '"' ? "\"\"" : std::string(1, c));
             bytes.quotes[static_cast<unsigned char>(c)] = true;
         }
-        return bytes;
     }
-    constexpr char hex[] = "0123456789abcdef";
-    for (int byte = 0; byte < 0x20; ++byte)
-        set(byte, std::string("\\u00") + hex[byte >> 4] + hex[byte & 0xF], false);
-    const std::pair<char, const char*> escapes[] = {
-        {'\n', "\\n"}, {'\r', "\\r"}, {'\t', "\\t"}, {'"', "\\\""}, {'\\', "\\\\"}};
-    for (const auto& [c, escape] : escapes)
-        set(c, escape, false);
+    bytes.way[0] = ByteWay::end;
     return bytes;
 }
 
@@ -66,15 +70,19 @@ char* put(char* out, std::string_view text) {
 char* putText(char* out, const ClientRecord& record, FieldSpan span, const TextBytes& bytes,
               bool& quotes) {
     const char* const text = reinterpret_cast<const char*>(&record) + span.offset;
-    for (std::size_t k = 0; k < span.size && text[k] != '\0'; ++k) {
+    bool quoted = false;
+    for (std::size_t k = 0; k < span.size; ++k) {
         const auto byte = static_cast<unsigned char>(text[k]);
-        if (bytes.plain[byte]) {
+        const ByteWay way = bytes.way[byte];
+        if (way == ByteWay::plain) {
             *out++ = text[k];
-        } else {
-            out = put(out, bytes.text[byte]);
-            quotes |= bytes.quotes[byte];
+            continue;
         }
+        if (way == ByteWay::end) break;
+        out = put(out, bytes.text[byte]);
+        quoted |= bytes.quotes[byte];
     }
+    quotes = quoted;
     return out;
 }
 
@@ -125,11 +133,12 @@ char* putItems(char* out, const ClientRecord& record, const Column& column, bool
         readLittleEndian(reinterpret_cast<const std::uint8_t*>(&record) + span.offset, span.size) &
         ((std::uint64_t{1} << column.items.size()) - 1);
     if (json) *out++ = '[';
-    for (std::string_view separator; ticked != 0; ticked &= ticked - 1) {
-        out = put(put(out, separator), json ? "\"" : "");
+    for (bool first = true; ticked != 0; ticked &= ticked - 1, first = false) {
+        if (!first) *out++ = json ? ',' : ';';
+        if (!first && !json) *out++ = ' ';
+        if (json) *out++ = '"';
         out = put(out, column.items[static_cast<std::size_t>(__builtin_ctzll(ticked))]);
         if (json) *out++ = '"';
-        separator = json ? "," : "; ";
     }
     if (json) *out++ = ']';
     return out;

@@ -71,15 +71,53 @@ const std::unordered_map<char32_t, char> win1252Bytes = [] {
     return bytes;
 }();
 
-// Eight bytes of text that go into the record as they are: none beyond ASCII,
-// no LF, no NUL. Most text is such runs, taken eight bytes at a time.
-bool plainEight(const char* bytes) {
-    constexpr std::uint64_t ones = 0x0101010101010101u;
-    constexpr std::uint64_t highs = ones * 0x80;
-    const auto hasZeroByte = [](std::uint64_t v) { return (v - ones) & ~v & highs; };
+// Eight bytes of text at a time, for the loops that pass over long runs of
+// plain text: a word is read from any place, and each test gives a word with
+// the high bit set in every byte that passes it. A lower byte that passes may
+// set the bit of a higher one too, never of a lower one, so the lowest bit set
+// marks the first byte that passes exactly. The bytes of a word are in memory
+// order on the little-endian machines the tool is built for.
+constexpr std::uint64_t everyByte = 0x0101010101010101u;
+constexpr std::uint64_t highBits = everyByte * 0x80;
+
+std::uint64_t eightAt(const char* bytes) {
     std::uint64_t eight = 0;
     std::memcpy(&eight, bytes, sizeof eight);
-    return ((eight & highs) | hasZeroByte(eight) | hasZeroByte(eight ^ (ones * '\n'))) == 0;
+    return eight;
+}
+
+// Bytes below `limit` (at most 0x80) or with their high bit set.
+std::uint64_t bytesBelow(std::uint64_t eight, unsigned char limit) {
+    return ((eight - everyByte * limit) | eight) & highBits;
+}
+
+std::uint64_t bytesEqual(std::uint64_t eight, char c) {
+    const std::uint64_t differences = eight ^ (everyByte * static_cast<unsigned char>(c));
+    return (differences - everyByte) & ~differences & highBits;
+}
+
+// The place in the word of the first byte that a test's result marks.
+unsigned firstMarked(std::uint64_t marks) {
+    return static_cast<unsigned>(__builtin_ctzll(marks)) / 8;
+}
+
+// Eight bytes of text that go into the record as they are: none beyond ASCII,
+// no LF, no NUL. Most text is such runs.
+bool plainEight(const char* bytes) {
+    const std::uint64_t eight = eightAt(bytes);
+    return (bytesBelow(eight, 1) | bytesEqual(eight, '\n')) == 0;
+}
+
+// The place of the first comma or LF from `at` on, or the end of the text.
+std::size_t cellEnd(std::string_view text, std::size_t at) {
+    for (; text.size() - at >= 8; at += 8) {
+        const std::uint64_t eight = eightAt(text.data() + at);
+        if (const std::uint64_t stops = bytesEqual(eight, ',') | bytesEqual(eight, '\n'))
+            return at + firstMarked(stops);
+    }
+    while (at < text.size() && text[at] != ',' && text[at] != '\n')
+        ++at;
+    return at;
 }
 
 // A text cell as the record holds it, in Windows-1252, put in `buffer`: an LF
@@ -249,7 +287,7 @@ class CsvRows {
             if (at < text.size() && text[at] == '"') {
                 if (!quotedCell(cell, problem)) return false;
             } else {
-                const std::size_t end = std::min(upcoming(',', comma), upcoming('\n', lineEnd));
+                const std::size_t end = cellEnd(text, at);
                 cell = std::string_view(text).substr(at, end - at);
                 if (!cell.empty() && cell.back() == '\r') cell.remove_suffix(1);
                 at = end;
@@ -267,13 +305,6 @@ class CsvRows {
     std::size_t rowLine() const { return row; }
 
   private:
-    // The place of the next `c` from `at` on, or the end of the text; `found`
-    // keeps it for the cells after this one.
-    std::size_t upcoming(char c, std::size_t& found) const {
-        if (found <= at) found = std::min(text.find(c, at), text.size());
-        return found;
-    }
-
     bool quotedCell(std::string_view& cell, std::string& problem) {
         const std::size_t cellLine = line;
         const std::size_t start = ++at; // after the opening quote
@@ -305,10 +336,6 @@ class CsvRows {
     std::size_t at;       // the next byte to read
     std::size_t line = 1; // the line `at` lies on
     std::size_t row = 1;
-    // The next comma and line end from `at` on, as upcoming() last found them.
-    // A quoted cell only ever moves bytes before `at`, so they stay right.
-    std::size_t comma = 0;
-    std::size_t lineEnd = 0;
 };
 
 // Reads a CSV's clients: its header row, then a record from each row.
