@@ -42,24 +42,6 @@ char32_t nextCharacter(std::string_view text, std::size_t& k) {
     return c;
 }
 
-// Whether the whole text is well-formed UTF-8. Runs of ASCII, most of a CSV,
-// are passed eight bytes at a time.
-bool isUtf8(std::string_view text) {
-    std::size_t k = 0;
-    while (k < text.size()) {
-        std::uint64_t eight = 0;
-        if (text.size() - k >= sizeof eight) {
-            std::memcpy(&eight, text.data() + k, sizeof eight);
-            if ((eight & 0x8080808080808080u) == 0) {
-                k += sizeof eight;
-                continue;
-            }
-        }
-        if (nextCharacter(text, k) == notUtf8) return false;
-    }
-    return true;
-}
-
 // The Windows-1252 byte of every character it has but NUL, from the
 // program's own table.
 const std::unordered_map<char32_t, char> win1252Bytes = [] {
@@ -99,6 +81,19 @@ std::uint64_t bytesEqual(std::uint64_t eight, char c) {
 // The place in the word of the first byte that a test's result marks.
 unsigned firstMarked(std::uint64_t marks) {
     return static_cast<unsigned>(__builtin_ctzll(marks)) / 8;
+}
+
+// Whether the whole text is well-formed UTF-8. Runs of ASCII, most of a CSV,
+// are passed eight bytes at a time.
+bool isUtf8(std::string_view text) {
+    std::size_t k = 0;
+    while (k < text.size()) {
+        if (text.size() - k >= 8 && (eightAt(text.data() + k) & highBits) == 0)
+            k += 8;
+        else if (nextCharacter(text, k) == notUtf8)
+            return false;
+    }
+    return true;
 }
 
 // Eight bytes of text that go into the record as they are: none beyond ASCII,
@@ -179,19 +174,20 @@ bool wholeNumber(std::string_view cell, std::int64_t least, std::int64_t most,
     return !cell.empty() && error == std::errc() && last == end && value >= least && value <= most;
 }
 
+// Digits and nothing else, as a number.
+bool digitsValue(std::string_view text, std::int64_t& value) {
+    return text.find_first_not_of("0123456789") == std::string_view::npos &&
+           wholeNumber(text, 0, 9999, value);
+}
+
 // A date cell: YYYY-MM-DD naming a calendar day or, as export writes a date
 // that is no calendar day, its whole number; empty is 0, no date.
 bool dateValue(std::string_view cell, std::int32_t& date) {
     std::int64_t value = 0;
     if (cell.size() == 10 && cell[4] == '-' && cell[7] == '-') {
-        const std::string_view digits = "0123456789";
         std::int64_t year = 0, month = 0, day = 0;
-        if (cell.substr(0, 4).find_first_not_of(digits) != std::string_view::npos ||
-            cell.substr(5, 2).find_first_not_of(digits) != std::string_view::npos ||
-            cell.substr(8, 2).find_first_not_of(digits) != std::string_view::npos ||
-            !wholeNumber(cell.substr(0, 4), 0, 9999, year) ||
-            !wholeNumber(cell.substr(5, 2), 0, 99, month) ||
-            !wholeNumber(cell.substr(8, 2), 0, 99, day))
+        if (!digitsValue(cell.substr(0, 4), year) || !digitsValue(cell.substr(5, 2), month) ||
+            !digitsValue(cell.substr(8, 2), day))
             return false;
         date = static_cast<std::int32_t>(year * 10000 + month * 100 + day);
         return isCalendarDate(date);
@@ -472,10 +468,20 @@ void readCsv(std::string& csv, Importer& importer, std::vector<ClientRecord>& re
     }
     importer.header(cells);
     if (importer.errors.count > 0) return;
-    records.reserve(records.size() + lineBreaks(csv.data(), csv.data() + csv.size()));
-    while (rows.next(cells, problem))
-        if (!std::all_of(cells.begin(), cells.end(), [](std::string_view c) { return c.empty(); }))
-            importer.fill(records.emplace_back(), cells, rows.rowLine());
+    const auto most = static_cast<std::size_t>(maxClientCount);
+    records.reserve(
+        std::min(most, records.size() + lineBreaks(csv.data(), csv.data() + csv.size())));
+    while (rows.next(cells, problem)) {
+        if (std::all_of(cells.begin(), cells.end(), [](std::string_view c) { return c.empty(); }))
+            continue;
+        if (records.size() == most) {
+            importer.errors.add(rows.rowLine(), {},
+                                "one client more than a client file holds (" +
+                                    std::to_string(most) + ")");
+            return;
+        }
+        importer.fill(records.emplace_back(), cells, rows.rowLine());
+    }
     if (!problem.empty()) importer.errors.add(rows.rowLine(), {}, problem);
 }
 
@@ -517,10 +523,6 @@ int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) 
                       counted(importer.errors.count, "error") + "; nothing written");
         return exitFindings;
     }
-    if (records.size() > static_cast<std::size_t>(maxClientCount))
-        return fail(err, options.output + " would hold " + std::to_string(records.size()) +
-                             " clients, more than a client file's " +
-                             std::to_string(maxClientCount));
     ReplacingFile file;
     std::size_t moved = 0;
     if (!file.open(options.output, error) ||
