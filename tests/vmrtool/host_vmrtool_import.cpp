@@ -30,7 +30,8 @@ std::string edgeText(int variant) {
 }
 
 // Six clients, named in list order, that between them hold every kind of
-// field at its edges: texts empty and full, -32768 and 32767, 255, dates 0,
+// field at its edges: texts empty and full (with bytes after their end, as
+// editing leaves them), -32768 and 32767, 255, dates 0,
 // 99991231 and no calendar day, answers beyond their options, every item
 // ticked (and the spare bits beyond them) and none.
 std::vector<ClientRecord> edgeRecords() {
@@ -43,7 +44,8 @@ std::vector<ClientRecord> edgeRecords() {
             const FieldSpan span = field->span;
             switch (field->kind) {
             case FieldKind::text:
-            case FieldKind::otherText:
+            case FieldKind::otherText: // over a longer text, whose tail stays after the end
+                writeText(r, span, std::string(span.size, 'x'));
                 writeText(r, span, edgeText(v));
                 break;
             case FieldKind::date:
