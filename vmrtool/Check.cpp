@@ -133,7 +133,7 @@ class LikelyDuplicates {
     }
 
     // Windows-1252's capital letters lowered: A to Z, the accented ones and
-    // the five among its extra characters.
+    // the four among its extra characters.
     static char lowered(char c) {
         const auto byte = static_cast<unsigned char>(c);
         if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7))
@@ -144,9 +144,12 @@ class LikelyDuplicates {
 
     static void note(const std::string& name, std::size_t number, const First& first,
                      const char* same, Report& report) {
-        report.line("note: record " + std::to_string(number) + " " + shownText(name) +
-                    " is likely the same person as record " + std::to_string(first.number) + " " +
-                    first.shown + " (the same " + same + ")");
+        std::string line;
+        line.reserve(160);
+        line.append("note: record ").append(std::to_string(number)).append(" ");
+        line.append(shownText(name)).append(" is likely the same person as record ");
+        line.append(std::to_string(first.number)).append(" ").append(first.shown);
+        report.line(line.append(" (the same ").append(same).append(")"));
     }
 
     std::unordered_map<std::string, First> byName;
