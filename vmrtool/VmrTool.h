@@ -1,7 +1,7 @@
 // vmrtool, the client file's command-line companion: it checks a client file,
 // exports its clients as CSV or JSON, imports them from CSV and writes a
-// repaired copy. Portable: the
-// same code builds for Linux and as a Windows console program.
+// repaired copy. Portable: the same code builds for Linux and as a Windows
+// console program.
 #pragma once
 
 #include "records/ClientRecord.h"
