@@ -1,11 +1,14 @@
 // vmrtool check: reads a client file and reports, one line each, whatever no
-// save of the program would have left in it, then a summary.
+// save of the program would have left in it, notes clients that are likely
+// entered twice, then a summary.
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
 #include "records/ClientFields.h"
 
 #include <cstring>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -81,6 +84,78 @@ std::string fieldProblem(const ClientRecord& record, const FieldInfo& field) {
     return {};
 }
 
+// Notes clients that are likely the same person as an earlier one: the same
+// name when case and repeated blanks are ignored, or the same date of birth
+// (not 0) and the same last word of the name. Each client is compared with the
+// first client of its name and of its birth date and word, so one pass finds
+// them all.
+class LikelyDuplicates {
+  public:
+    void check(const ClientRecord& record, std::size_t number, Report& report) {
+        const std::string name = recordName(record);
+        const std::string plain = plainName(name);
+        if (plain.empty()) return;
+        const auto sameName = byName.try_emplace(plain, number, name);
+        if (!sameName.second) return note(name, number, sameName.first->second, "name", report);
+        const std::int32_t birth = readDate(record, fields::birthDate.span);
+        if (birth == 0) return;
+        const std::string lastWord = plain.substr(plain.rfind(' ') + 1);
+        const auto sameBirth =
+            byBirth.try_emplace(std::to_string(birth) + ' ' + lastWord, number, name);
+        if (!sameBirth.second)
+            note(name, number, sameBirth.first->second, "date of birth and last word of the name",
+                 report);
+    }
+
+  private:
+    // The first client of a name, or of a birth date and word: its number and
+    // its name as a message shows it.
+    struct First {
+        First(std::size_t firstNumber, const std::string& name)
+            : number(firstNumber), shown(shownText(name)) {}
+        std::size_t number;
+        std::string shown;
+    };
+
+    // The name in lower case with its blanks, inner ones made single, taken
+    // off at both ends.
+    static std::string plainName(const std::string& name) {
+        std::string plain;
+        for (const char c : name) {
+            if (c == ' ' || c == '\t') {
+                if (!plain.empty() && plain.back() != ' ') plain += ' ';
+            } else {
+                plain += lowered(c);
+            }
+        }
+        if (!plain.empty() && plain.back() == ' ') plain.pop_back();
+        return plain;
+    }
+
+    // Windows-1252's capital letters lowered: A to Z, the accented ones and
+    // the four among its extra characters.
+    static char lowered(char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7))
+            return static_cast<char>(byte + 0x20);
+        if (byte == 0x8A || byte == 0x8C || byte == 0x8E) return static_cast<char>(byte + 0x10);
+        return byte == 0x9F ? '\xFF' : c;
+    }
+
+    static void note(const std::string& name, std::size_t number, const First& first,
+                     const char* same, Report& report) {
+        std::string line;
+        line.reserve(160);
+        line.append("note: record ").append(std::to_string(number)).append(" ");
+        line.append(shownText(name)).append(" is likely the same person as record ");
+        line.append(std::to_string(first.number)).append(" ").append(first.shown);
+        report.line(line.append(" (the same ").append(same).append(")"));
+    }
+
+    std::unordered_map<std::string, First> byName;
+    std::unordered_map<std::string, First> byBirth;
+};
+
 void checkHeader(const ClientFileFacts& facts, Report& report) {
     report.line("size: " + std::to_string(facts.size) + " bytes");
     report.line("version tag: " + shownText(facts.tag));
@@ -140,21 +215,22 @@ int checkCommand(const std::string& input, std::FILE* out, std::FILE* err) {
     Progress progress(err, "checked", facts.clients);
     std::vector<ClientRecord> batch;
     std::string previousKey;
+    LikelyDuplicates duplicates;
     std::size_t number = 0;
     do {
         if (!reader.read(batch, clientBatch, error)) return fail(err, error);
         for (const ClientRecord& record : batch) {
             checkRecord(record, ++number, facts, previousKey, report);
+            duplicates.check(record, number, report);
             progress.done(number);
         }
     } while (!batch.empty());
-    const std::string clients =
-        std::to_string(facts.clients) + (facts.clients == 1 ? " client" : " clients");
+    const std::string clients = counted(facts.clients, "client");
     if (report.count() == 0) {
         report.line("summary: sound, " + clients);
         return exitDone;
     }
-    report.line("summary: " + std::to_string(report.count()) +
-                (report.count() == 1 ? " finding, " : " findings, ") + clients + " checked");
+    report.line("summary: " + counted(static_cast<std::size_t>(report.count()), "finding") + ", " +
+                clients + " checked");
     return exitFindings;
 }

@@ -6,25 +6,44 @@ namespace {
 constexpr char helpText[] =
     R"(Usage: vmrtool check FILE
        vmrtool export FILE [--format csv|json] [--output OUT] [--force]
+       vmrtool import CLIENTS.csv --output OUT [--merge EXISTING] [--force]
+                      [--lenient]
        vmrtool repair FILE --output OUT [--force]
        vmrtool --help
 
-Checks, exports and repairs a client file of Vellumor (vellumor.vmr).
+Checks, exports, imports and repairs a client file of Vellumor (vellumor.vmr).
 
   check     Reads FILE without changing it and reports its size, version tag and
             count, then one line for each problem: a short header or file, a
             damaged count (the records present are checked all the same), texts
             without their end mark, empty names, names out of the client list's
             order, dates that are no calendar day, answers beyond their options
-            and ticks beyond their lists. A summary line comes last.
+            and ticks beyond their lists. Notes name clients that are likely
+            the same person as an earlier one (the same name when case and
+            repeated blanks are ignored, or the same date of birth and last
+            word of the name); they leave the exit status as it is. A summary
+            line comes last.
   export    Writes every client with every field, by field name, in file order:
             CSV (the default: UTF-8 with a byte-order mark, one header row) or
             JSON (an array of objects). Dates are YYYY-MM-DD (the number as it
             stands when it is no calendar day), answers are their option texts,
             ticked lists their items' texts; an unanswered field is empty (CSV)
-            or null (JSON). Cells that begin with =, +, - or @ get a leading '
-            so that a spreadsheet does not run them as formulas. Without
+            or null (JSON). Text cells that begin with =, +, - or @ (after
+            any ' of their own) get a leading ' so that a spreadsheet does not
+            run them as formulas; numbers and dates are written plain. Without
             --output the export goes to standard output.
+  import    Writes to OUT a client file of the clients in CLIENTS.csv, a CSV as
+            export writes it or as a spreadsheet program saves it again:
+            UTF-8 with or without a byte-order mark (a file that is not UTF-8
+            is read as Windows-1252), a header row naming the columns in any
+            order (a column left out leaves its field empty), CR LF or LF. Each
+            cell is read back as export writes it; a line break in a text
+            becomes CR LF and the ' that export put before a text goes again.
+            A value that does not fit its field (a text too long, a character
+            outside Windows-1252, a number out of range, a date that is no
+            calendar day, an unknown option or item) is an error: all errors
+            are listed (up to 100) and nothing is written. The clients go into
+            the client list's order; rows of empty cells are skipped.
   repair    Writes to OUT a sound client file made from what FILE still holds:
             the count set to the records present (a cut last record kept, its
             missing bytes zero) and the records in the client list's order.
@@ -34,6 +53,9 @@ Options:
   --format csv|json   the export's format (csv when not given)
   --output OUT        the file to write; written in full, then put in place
   --force             replace OUT when it exists (never FILE itself)
+  --merge EXISTING    import: OUT holds EXISTING's clients as well
+  --lenient           import: cut texts that are too long and write characters
+                      outside Windows-1252 as ?, listing each change
 
 The client list's order compares names byte by byte with A to Z lowered; the
 program's list sorts by the system's collation, which may place accented
@@ -42,7 +64,8 @@ progress on standard error.
 
 Exit status:
   0  done; for check: the file is sound
-  1  check found something wrong with the file
+  1  check found something wrong with the file; import found values that
+     do not fit (and wrote nothing)
   2  FILE cannot be read, OUT cannot be written or exists without --force, or
      the command line is wrong
 )";
@@ -52,19 +75,23 @@ struct CommandLine {
     std::string file;
     std::string output;
     std::string format;
+    std::string merge;
     bool force = false;
+    bool lenient = false;
 };
 
 // Reads the arguments after the command; the reason when they are wrong.
 std::string parseOptions(const std::vector<std::string>& args, CommandLine& line) {
     for (std::size_t k = 1; k < args.size(); ++k) {
         const std::string& arg = args[k];
-        if (arg == "--format" || arg == "--output") {
+        if (arg == "--format" || arg == "--output" || arg == "--merge") {
             if (k + 1 == args.size()) return arg + " needs a value";
-            (arg == "--format" ? line.format : line.output) = args[++k];
+            (arg == "--format"   ? line.format
+             : arg == "--output" ? line.output
+                                 : line.merge) = args[++k];
             if (args[k].empty()) return arg + " needs a value";
-        } else if (arg == "--force") {
-            line.force = true;
+        } else if (arg == "--force" || arg == "--lenient") {
+            (arg == "--force" ? line.force : line.lenient) = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option " + arg;
         } else if (line.file.empty()) {
@@ -73,18 +100,25 @@ std::string parseOptions(const std::vector<std::string>& args, CommandLine& line
             return "one client file at a time, not also " + arg;
         }
     }
-    if (line.file.empty()) return line.command + " needs the client file";
+    if (line.file.empty())
+        return line.command +
+               (line.command == "import" ? " needs the CSV file" : " needs the client file");
     return {};
 }
 
 bool isCommand(const std::string& word) {
-    return word == "check" || word == "export" || word == "repair";
+    return word == "check" || word == "export" || word == "import" || word == "repair";
 }
 
 // What is wrong with the options the command was given.
 std::string optionProblem(const CommandLine& line) {
-    if (line.command == "check" && (!line.format.empty() || !line.output.empty() || line.force))
+    const bool importOptions = !line.merge.empty() || line.lenient;
+    if (line.command == "check" &&
+        (!line.format.empty() || !line.output.empty() || line.force || importOptions))
         return "check takes no options";
+    if (line.command != "import" && importOptions) return "--merge and --lenient are for import";
+    if (line.command == "import" && !line.format.empty()) return "import takes no --format";
+    if (line.command == "import" && line.output.empty()) return "import needs --output OUT";
     if (line.command == "export" && !line.format.empty() && line.format != "csv" &&
         line.format != "json")
         return "--format is csv or json, not " + line.format;
@@ -121,5 +155,8 @@ int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     if (line.command == "check") return checkCommand(line.file, out, err);
     if (line.command == "repair")
         return repairCommand(line.file, line.output, line.force, out, err);
+    if (line.command == "import")
+        return importCommand({line.file, line.output, line.merge, line.force, line.lenient}, out,
+                             err);
     return exportCommand({line.file, line.output, line.format == "json", line.force}, out, err);
 }

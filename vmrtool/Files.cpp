@@ -55,6 +55,33 @@ int fail(std::FILE* err, const std::string& message) {
     return exitFailed;
 }
 
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    std::FILE* const file = openFile(path, "rb");
+    if (!file) {
+        error = "cannot open " + path + ": " + reason();
+        return false;
+    }
+    std::uint64_t size = 0;
+    std::string problem;
+    if (!fileSize(file, size) || !seekTo(file, 0, SEEK_SET)) {
+        problem = reason();
+    } else if (size > bytes.max_size()) {
+        problem = "it is too large";
+    } else {
+        try {
+            bytes.resize(static_cast<std::size_t>(size));
+        } catch (const std::bad_alloc&) {
+            problem = "not enough memory for its " + std::to_string(size) + " bytes";
+        }
+    }
+    if (problem.empty() && std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        problem = std::ferror(file) ? reason() : "it shrank";
+    std::fclose(file);
+    if (problem.empty()) return true;
+    error = "cannot read " + path + ": " + problem;
+    return false;
+}
+
 std::string outputProblem(const std::string& input, const std::string& output, bool force,
                           const char* done) {
     if (sameFile(output, input))
@@ -335,6 +362,9 @@ bool ReplacingFile::open(const std::string& path, std::string& error) {
         }
         temporaryPath = candidate;
         removeOnBusError(candidate);
+        // Written a record or a cell at a time, the file goes out in large
+        // pieces rather than in the library's small ones.
+        std::setvbuf(file, nullptr, _IOFBF, 1 << 18);
     }
     if (!file) {
         error = "cannot write " + path + ": no free temporary name beside it";

@@ -27,14 +27,24 @@ ListOrder listOrder(const std::vector<ClientRecord>& records) {
     return order;
 }
 
-// Writes the header and the records in `order`; false when a write falls
-// short. `moved` tells how many records changed place.
-bool writeInOrder(std::FILE* file, const std::vector<ClientRecord>& records, const ListOrder& order,
-                  std::size_t& moved, std::FILE* err) {
+} // namespace
+
+bool writeInListOrder(std::FILE* file, const std::string& name,
+                      const std::vector<ClientRecord>& records, const char* action,
+                      std::size_t& moved, std::FILE* err, std::string& error) {
+    ListOrder order;
+    try {
+        order = listOrder(records);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory to put " + std::to_string(records.size()) +
+                " clients in the list's order";
+        return false;
+    }
+    error = "cannot write " + name;
     const std::vector<std::uint8_t> header = encodeHeader(records.size());
     if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
     moved = 0;
-    Progress progress(err, "put in order", order.size());
+    Progress progress(err, action, order.size());
     for (std::size_t k = 0; k < order.size(); ++k) {
         const std::size_t index = order[k].second;
         if (index != k) ++moved;
@@ -42,10 +52,9 @@ bool writeInOrder(std::FILE* file, const std::vector<ClientRecord>& records, con
             return false;
         progress.done(k + 1);
     }
+    error.clear();
     return true;
 }
-
-} // namespace
 
 int repairCommand(const std::string& input, const std::string& output, bool force, std::FILE* out,
                   std::FILE* err) {
@@ -57,17 +66,11 @@ int repairCommand(const std::string& input, const std::string& output, bool forc
     std::vector<ClientRecord> records;
     if (!reader.open(input, error) || !reader.read(records, reader.facts().clients, error))
         return fail(err, error);
-    ListOrder order;
-    try {
-        order = listOrder(records);
-    } catch (const std::bad_alloc&) {
-        return fail(err, "not enough memory to repair " + input);
-    }
     ReplacingFile file;
     if (!file.open(output, error)) return fail(err, error);
     std::size_t moved = 0;
-    if (!writeInOrder(file.get(), records, order, moved, err))
-        return fail(err, "cannot write " + output);
+    if (!writeInListOrder(file.get(), output, records, "put in order", moved, err, error))
+        return fail(err, error);
     if (!file.commit(error)) return fail(err, error);
     const std::string line = "repaired: " + output + " holds " +
                              std::to_string(reader.facts().clients) + " clients (the count said " +

@@ -11,9 +11,15 @@ std::string listKey(const ClientRecord& record) {
     return key;
 }
 
-std::string shownText(std::string_view win1252) {
+std::string counted(std::size_t count, const char* word) {
+    return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+std::string shownText(std::string_view win1252) { return shownUtf8(win1252ToUtf8(win1252)); }
+
+std::string shownUtf8(std::string_view utf8) {
     std::string shown = "\"";
-    for (const char c : win1252) {
+    for (const char c : utf8) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F || c == '"' || c == '\\') {
             constexpr char hex[] = "0123456789ABCDEF";
@@ -21,7 +27,7 @@ std::string shownText(std::string_view win1252) {
             shown += hex[byte >> 4];
             shown += hex[byte & 0xF];
         } else {
-            shown += win1252ToUtf8(std::string_view(&c, 1));
+            shown += c;
         }
     }
     return shown + "\"";

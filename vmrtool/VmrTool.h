@@ -1,6 +1,7 @@
 // vmrtool, the client file's command-line companion: it checks a client file,
-// exports its clients as CSV or JSON and writes a repaired copy. Portable: the
-// same code builds for Linux and as a Windows console program.
+// exports its clients as CSV or JSON, imports them from CSV and writes a
+// repaired copy. Portable: the same code builds for Linux and as a Windows
+// console program.
 #pragma once
 
 #include "records/CalendarDate.h"
@@ -15,7 +16,7 @@
 
 // Exit statuses.
 constexpr int exitDone = 0;     // the command did its work; for check: the file is sound
-constexpr int exitFindings = 1; // check found something wrong with the file
+constexpr int exitFindings = 1; // check found something wrong with the file, import in the CSV
 constexpr int exitFailed = 2;   // unreadable input, unwritable or existing output, bad usage
 
 // Runs one command line (without the program's name), writing results to `out`
@@ -29,11 +30,20 @@ struct ExportOptions {
     bool force = false;
 };
 
+struct ImportOptions {
+    std::string input; // the CSV
+    std::string output;
+    std::string merge; // a client file whose clients the output keeps; empty: none
+    bool force = false;
+    bool lenient = false; // cut texts and make unknown characters "?" rather than refuse them
+};
+
 // Writes "vmrtool: " and the message as a line to `err`; returns exitFailed.
 int fail(std::FILE* err, const std::string& message);
 
 int checkCommand(const std::string& input, std::FILE* out, std::FILE* err);
 int exportCommand(const ExportOptions& options, std::FILE* out, std::FILE* err);
+int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err);
 int repairCommand(const std::string& input, const std::string& output, bool force, std::FILE* out,
                   std::FILE* err);
 
@@ -106,13 +116,28 @@ class ClientFileReader {
 // which may place accented letters and punctuation differently.
 std::string listKey(const ClientRecord& record);
 
+// Writes a client file of `records` to `file`, which is to become `name`, in
+// the list's order (records whose keys are equal keep their order); false,
+// with the reason, when there is not enough memory or a write falls short.
+// `moved` tells how many records changed place; `action` names the work in
+// progress lines.
+bool writeInListOrder(std::FILE* file, const std::string& name,
+                      const std::vector<ClientRecord>& records, const char* action,
+                      std::size_t& moved, std::FILE* err, std::string& error);
+
+// A count and the word for what it counts: "1 client", "2 clients".
+std::string counted(std::size_t count, const char* word);
+
 // Windows-1252 text as a quoted UTF-8 text for messages, control characters
-// shown as \xHH.
+// shown as \xHH; the same for UTF-8 text.
 std::string shownText(std::string_view win1252);
+std::string shownUtf8(std::string_view utf8);
 
 // Files named by UTF-8 paths, on either system.
 std::FILE* openFile(const std::string& path, const char* mode);
 bool fileExists(const std::string& path);
+// The whole file's bytes; false, with a one-line reason, when it cannot be read.
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
 // Starts putting what has been written to `file` so far on the disk, without
 // waiting for it. Renaming a file over another makes some file systems put the
 // new file's data on disk first; started early, that work goes on while the

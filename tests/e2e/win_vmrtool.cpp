@@ -1,10 +1,11 @@
 // vmrtool.exe repairs a damaged client file, and the program opens the result:
 // every client the damaged file still held is listed, the cut last one among
-// them, and the file's order is the list's order. Its check and export work
-// on Windows as they do on Linux.
+// them, and the file's order is the list's order. The program opens an
+// imported file alike. Check and export work on Windows as they do on Linux.
 #include "win_process.h"
 
 #include "records/ClientCodec.h"
+#include "records/ClientFields.h"
 #include "records/ClientFile.h"
 
 #include <gtest/gtest.h>
@@ -48,6 +49,33 @@ TEST(Vmrtool, RepairedFileOpensWithItsClientsInTheListsOrder) {
     click(main, 108); // nothing changed: no prompt
     EXPECT_EQ(program.waitForExit(), 0u);
     EXPECT_EQ(folder.clientFile(), repaired);
+}
+
+TEST(Vmrtool, ImportedFileOpensWithItsClientsListed) {
+    const TempFolder folder;
+    const std::wstring exe = folder.installProgram();
+    const std::wstring where = folder.folderPath();
+    // As a spreadsheet saves it: UTF-8 without a byte-order mark, LF line
+    // ends, a quoted name with a comma, a line break inside a cell.
+    const std::string csv = "city,name,prescriptions\n"
+                            "Fresno,Zo\xC3\xAB Adams,\n"
+                            ",\"Baker, Bo\",\"one\ntwo\"\n"
+                            "Eureka,carl,\n";
+    writeFileBytes(where + L"clients.csv", Bytes(csv.begin(), csv.end()));
+    ASSERT_EQ(runVmrtool(where, L"import clients.csv --output vellumor.vmr"), 0u);
+    const Bytes imported = folder.clientFile();
+    const DecodedClients decoded = decodeClients(imported.data(), imported.size());
+    ASSERT_EQ(decoded.records.size(), 3u);
+    EXPECT_EQ(readText(decoded.records[0], fields::prescriptions.span), "one\r\ntwo");
+
+    const Program program(exe);
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(listLines(main),
+              (std::vector<std::wstring>{L"Baker, Bo", L"carl", L"Zo\u00EB Adams"}));
+    click(main, 108); // nothing changed: no prompt
+    EXPECT_EQ(program.waitForExit(), 0u);
+    EXPECT_EQ(folder.clientFile(), imported);
 }
 
 TEST(Vmrtool, ChecksAndExportsOnWindowsAsOnLinux) {

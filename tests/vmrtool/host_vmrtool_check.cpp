@@ -150,6 +150,34 @@ TEST(VmrtoolCheck, FactsComeFirstAndTrailingBytesAreANote) {
             "summary: sound, 1 client"}));
 }
 
+TEST(VmrtoolCheck, LikelyDuplicatesAreNotesNotFindings) {
+    const auto born = [](const std::string& name, std::int32_t birth) {
+        ClientRecord record = client(name);
+        writeDate(record, fields::birthDate.span, birth);
+        return record;
+    };
+    TempDir dir;
+    const std::string path = dir.path("clients.vmr");
+    // In the list's order; only a date of birth that is given counts.
+    writeFile(path,
+              fileOf({born("ann  lee ", 0), born("Ann Lee", 19800101), born("Bo Lee", 19900101),
+                      born("Cy Ng", 19700101), born("Dee NG", 19700101), born("Ed Ng", 0),
+                      born("Zed Moe", 0), born("Zoe Moe", 0), born("\xC9mile Roux", 0),
+                      born("\xE9mile roux", 0)}));
+    const ToolRun result = run({"check", path});
+    EXPECT_EQ(result.status, 0) << result.out;
+    std::vector<std::string> notes;
+    for (const std::string& line : lines(result.out))
+        if (line.rfind("note: ", 0) == 0) notes.push_back(line);
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "note: record 2 \"Ann Lee\" is likely the same person as record 1 "
+                         "\"ann  lee \" (the same name)",
+                         "note: record 5 \"Dee NG\" is likely the same person as record 4 \"Cy "
+                         "Ng\" (the same date of birth and last word of the name)",
+                         "note: record 10 \"\xC3\xA9mile roux\" is likely the same person as "
+                         "record 9 \"\xC3\x89mile Roux\" (the same name)"}));
+}
+
 TEST(VmrtoolCheck, EveryByteFFIsFoundFieldByField) {
     ClientRecord record;
     std::memset(&record, 0xFF, sizeof record);

@@ -52,8 +52,9 @@ ExpectedRow emptyRow() {
     return row;
 }
 
-// A record of 0xFF bytes: full texts of "ÿ", -1 for dates and weight, 255 for
-// counts, flags and choices, "Never", every item ticked.
+// A record of 0xFF bytes: full texts of "ÿ", -1 for dates and weight (plain
+// numbers, no formula guard), 255 for counts, flags and choices, "Never",
+// every item ticked.
 ExpectedRow allFFRow() {
     ExpectedRow row;
     for (const FieldInfo* field : clientFields) {
@@ -67,7 +68,7 @@ ExpectedRow allFFRow() {
             break;
         case FieldKind::date:
         case FieldKind::i16:
-            row[field->name] = {"'-1", "-1"};
+            row[field->name] = {"-1", "-1"};
             break;
         case FieldKind::yesNoNever:
             row[field->name] = {"Never", "\"Never\""};
@@ -106,7 +107,7 @@ Sample edgeValues() {
     writeDate(r, fields::birthDate.span, 20230229);
     s.expected["birthDate"] = {"20230229", "20230229"};
     writeI16(r, fields::weight.span, -5);
-    s.expected["weight"] = {"'-5", "-5"};
+    s.expected["weight"] = {"-5", "-5"};
     text(fields::city, "K\xF6ln", {"K\xC3\xB6ln", "\"K\xC3\xB6ln\""});
     text(fields::state, "CA", {"CA", "\"CA\""});
     text(fields::occupation, "+1 \"dev\"", {"'+1 \"dev\"", "\"+1 \\\"dev\\\"\""});
@@ -121,6 +122,10 @@ Sample edgeValues() {
           "\"\xE2\x82\xAC"
           "5 @night\""});
     text(fields::supplements, "@home", {"'@home", "\"@home\""});
+    // A text's own apostrophes before a formula sign get the guard as well, so
+    // that taking the guard off again gives the text back; others stay bare.
+    text(fields::colonDiagnosis, "'=1", {"''=1", "\"'=1\""});
+    text(fields::colonoscopyWhen, "'til May", {"'til May", "\"'til May\""});
     text(fields::toxicWhat, "lead, mercury", {"lead, mercury", "\"lead, mercury\""});
     text(fields::elaboration,
          "a\x01"
@@ -301,7 +306,7 @@ TEST(VmrtoolExport, StandardOutputHoldsTheSameBytes) {
 }
 
 TEST(VmrtoolExport, ClientsStayInOrderAcrossBatches) {
-    // The export works through batches of 1024 clients, two at a time.
+    // The export works through batches of 1024 clients.
     for (const std::size_t count : {std::size_t{1024}, std::size_t{2049}, std::size_t{4100}}) {
         std::vector<ClientRecord> records;
         for (std::size_t k = 0; k < count; ++k)

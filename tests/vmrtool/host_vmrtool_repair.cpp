@@ -132,6 +132,11 @@ TEST(VmrtoolCommand, UsageErrorsExitTwoWithOneLine) {
         {{"export", "a", "--bogus"}, "unknown option --bogus"},
         {{"repair", "a"}, "repair needs --output OUT"},
         {{"repair", "a", "--output", "b", "--format", "csv"}, "repair takes no --format"},
+        {{"import", "a.csv"}, "import needs --output OUT"},
+        {{"import", "--output", "b"}, "import needs the CSV file"},
+        {{"import", "a.csv", "--output", "b", "--format", "csv"}, "import takes no --format"},
+        {{"export", "a", "--lenient"}, "--merge and --lenient are for import"},
+        {{"repair", "a", "--output", "b", "--merge", "c"}, "--merge and --lenient are for import"},
     };
     for (const auto& c : cases) {
         const ToolRun result = run(c.args);
@@ -146,8 +151,9 @@ TEST(VmrtoolCommand, HelpNamesTheCommandsAndExitStatuses) {
          {std::vector<std::string>{"--help"}, {"-h"}, {"help"}, {"export", "x", "--help"}}) {
         const ToolRun result = run(args);
         EXPECT_EQ(result.status, 0);
-        for (const char* part : {"check FILE", "export FILE", "repair FILE --output OUT",
-                                 "Exit status:", "  2  FILE cannot be read"})
+        for (const char* part :
+             {"check FILE", "export FILE", "import CLIENTS.csv --output OUT",
+              "repair FILE --output OUT", "Exit status:", "  2  FILE cannot be read"})
             EXPECT_NE(result.out.find(part), std::string::npos) << part;
     }
 }
