@@ -5,7 +5,6 @@
 #include "win_process.h"
 
 #include "records/ClientCodec.h"
-#include "toolkit/Boxes.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +13,9 @@
 
 namespace {
 
-// Runs vmrtool.exe, which lies beside this test, in `folder`; its exit code.
+// Runs the shipped vmrtool.exe in `folder`; its exit code.
 DWORD runVmrtool(const std::wstring& folder, const std::wstring& arguments) {
-    return runToEnd(programFolder() + L"vmrtool.exe", arguments, folder);
+    return runToEnd(shippedProgram(L"vmrtool.exe"), arguments, folder);
 }
 
 } // namespace
