@@ -147,15 +147,20 @@ class CrashDuringSave : public ::testing::Test {
 
 // The moments run from the Yes to half as long again as a complete save,
 // measured first, so that a slower save is still spanned: two thirds of
-// them fall within the save as measured.
+// them fall within the save as measured. A busy machine may still slow the
+// later saves past them all; then later moments follow, each twice as late,
+// until a kill finds the new file.
 TEST_F(CrashDuringSave, KilledAtMomentsSpreadOverTheSaveLeavesTheOldOrTheNewFile) {
     const DWORD saveTime = completeSave();
     ASSERT_GT(saveTime, 0u);
-    for (int k = 0; k < spreadMoments; ++k) {
-        const DWORD delay = saveTime * 3 * DWORD(k) / DWORD(2 * (spreadMoments - 1));
+    const auto killAfter = [&](DWORD delay) {
         const std::string moment = std::to_string(delay) + " ms after the Yes";
         interruptedSave(moment.c_str(), [&](ProcessKiller& killer) { killer.killAfter(delay); });
-    }
+    };
+    for (int k = 0; k < spreadMoments; ++k)
+        killAfter(saveTime * 3 * DWORD(k) / DWORD(2 * (spreadMoments - 1)));
+    for (DWORD delay = saveTime * 3; tookNew == 0 && delay < 30000; delay *= 2)
+        killAfter(delay);
     std::printf("save of %d clients: %lu ms; %d kills kept the old file, %d found the new one\n",
                 startingClients, static_cast<unsigned long>(saveTime), keptOld, tookNew);
     // Some kills must have come before the file was replaced and some after,

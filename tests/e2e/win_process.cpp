@@ -85,7 +85,7 @@ TempFolder::~TempFolder() { removeFolder(path); }
 
 std::wstring TempFolder::installProgram() const {
     const std::wstring exe = path + L"vellumor.exe";
-    CopyFileW((programFolder() + L"vellumor.exe").c_str(), exe.c_str(), FALSE);
+    CopyFileW(shippedProgram(L"vellumor.exe").c_str(), exe.c_str(), FALSE);
     return exe;
 }
 
@@ -95,6 +95,13 @@ Bytes TempFolder::clientFile() const { return fileBytes(clientFilePath()); }
 
 void TempFolder::writeClientFile(const Bytes& bytes) const {
     writeFileBytes(clientFilePath(), bytes);
+}
+
+// The build keeps the shipped programs in VELLUMOR_SHIPPED_FOLDER, a folder
+// beside the tests, or none when the tests are of the Release build themselves.
+std::wstring shippedProgram(const wchar_t* name) {
+    const std::wstring folder = L"" VELLUMOR_SHIPPED_FOLDER;
+    return programFolder() + (folder.empty() ? folder : folder + L"\\") + name;
 }
 
 bool fileExists(const std::wstring& path) {

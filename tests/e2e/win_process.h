@@ -1,5 +1,5 @@
 // Driving the real program from outside: a temporary folder with a copy of
-// vellumor.exe, the started process, and its windows found by title and
+// the shipped vellumor.exe, the started process, and its windows found by title and
 // operated with posted clicks and sent texts, as a user's input would arrive.
 // For the tests of faults and of hostile surroundings besides: the files
 // around an installed copy, a file held by another process, the program ended
@@ -27,7 +27,7 @@ class TempFolder {
     const std::wstring& folderPath() const { return path; }
     // Where an installed copy keeps its client file.
     std::wstring clientFilePath() const { return path + L"vellumor.vmr"; }
-    // Copies build/windows/vellumor.exe here; returns the copy's path.
+    // Copies the shipped vellumor.exe here; returns the copy's path.
     std::wstring installProgram() const;
     bool hasClientFile() const;
     Bytes clientFile() const;
@@ -37,6 +37,9 @@ class TempFolder {
     std::wstring path; // ends with a backslash
 };
 
+// A program the package ships (vellumor.exe, vmrtool.exe): the Release build,
+// whatever the build of the tests.
+std::wstring shippedProgram(const wchar_t* name);
 bool fileExists(const std::wstring& path);
 // The names in `folder` other than the program, its client file and the
 // folder of its backups, sorted.

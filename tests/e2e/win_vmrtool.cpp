@@ -6,7 +6,6 @@
 
 #include "records/ClientCodec.h"
 #include "records/ClientFields.h"
-#include "records/ClientFile.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +14,9 @@
 
 namespace {
 
-// Runs vmrtool.exe, which lies beside this test, in `folder`; its exit code.
+// Runs the shipped vmrtool.exe in `folder`; its exit code.
 DWORD runVmrtool(const std::wstring& folder, const std::wstring& arguments) {
-    return runToEnd(programFolder() + L"vmrtool.exe", arguments, folder);
+    return runToEnd(shippedProgram(L"vmrtool.exe"), arguments, folder);
 }
 
 } // namespace
