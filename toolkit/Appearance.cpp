@@ -77,10 +77,9 @@ struct RegisteredFont {
 // Font n is element n - 1; font 1 is the dialog font.
 std::vector<RegisteredFont>& fonts() {
     static std::vector<RegisteredFont> registry = [] {
-        std::vector<RegisteredFont> initial;
-        initial.push_back({{dialogFontFace, dialogFontPoints, FW_NORMAL, 0, 0, 0, 0, 0, 0},
-                           std::make_shared<const int>(1),
-                           nullptr});
+        std::vector<RegisteredFont> initial(1);
+        initial[0].description = {dialogFontFace, dialogFontPoints, FW_NORMAL, 0, 0, 0, 0, 0, 0};
+        initial[0].hold = std::make_shared<const int>(1);
         return initial;
     }();
     return registry;
