@@ -4,6 +4,8 @@
 
 #include "form/IntakeForm.h"
 #include "mainwin/Commands.h"
+#include "mainwin/Recovery.h"
+#include "mainwin/SessionEnd.h"
 #include "records/ClientCodec.h"
 #include "records/ClientFile.h"
 #include "toolkit/Appearance.h"
@@ -76,17 +78,23 @@ LRESULT onInit(HWND dialog) {
     std::copy(std::begin(pageIdRangeSizes), std::end(pageIdRangeSizes), pageControlCounts);
     dataFileName = clientFilePath();
     loadReport.clear();
-    addToLoadReport(loadClients().message);
+    const FileResult loaded = loadClients();
+    addToLoadReport(loaded.message);
     fillClientList(dialog);
     fileChanged = false;
     listBoxSelect(dialog, clientList, 1);
-    if (!loadReport.empty()) postToWindow(dialog, privateMessage, 0, 0);
+    const bool journalFound = findJournal(loaded.ok);
+    watchSessionEnd(dialog);
+    if (!loadReport.empty() || journalFound) postToWindow(dialog, privateMessage, 0, 0);
     return 0;
 }
 
-// Posted by the initialisation, so the box stands over the visible window.
-LRESULT onLoadReport(HWND dialog) {
-    messageBox(loadReport, "Opening Client File", MB_OK | MB_ICONEXCLAMATION, dialog);
+// Posted by the initialisation, so the boxes stand over the visible window: what
+// went wrong while loading first, then what became of a journal left behind.
+LRESULT onShown(HWND dialog) {
+    if (!loadReport.empty())
+        messageBox(loadReport, "Opening Client File", MB_OK | MB_ICONEXCLAMATION, dialog);
+    settleJournal(dialog);
     return 0;
 }
 
@@ -125,7 +133,7 @@ LRESULT mainWindowCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
         return onInit(dialog);
     case privateMessage:
-        return onLoadReport(dialog);
+        return onShown(dialog);
     case WM_COMMAND:
         return onCommand(dialog, wParam);
     case WM_SYSCOMMAND:

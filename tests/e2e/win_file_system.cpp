@@ -77,11 +77,13 @@ TEST(FileSystem, ReadOnlyFileIsLoadedButNeverOverwritten) {
     EXPECT_TRUE(IsWindowVisible(main)) << "the window stays open after the failed save";
     EXPECT_EQ(listLines(main), Names{L"Bob"}) << "the change is still there";
     EXPECT_EQ(fileBytes(installed.clientFile), old);
-    EXPECT_EQ(otherFiles(installed.folderPath), Names{});
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{L"vellumor.vmr.journal"})
+        << "only the journal, which holds the unsaved change";
 
     quitAnswering(program, main, IDNO);
     EXPECT_EQ(program.waitForExit(), 0u);
     EXPECT_EQ(fileBytes(installed.clientFile), old);
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{}) << "the change was discarded";
 }
 
 TEST(FileSystem, FileHeldAtStartIsKeptAsideWhenTheNewClientsAreSaved) {
@@ -124,12 +126,14 @@ TEST(FileSystem, FileHeldAtQuitIsLeftAsItWasAndTheWindowStaysOpen) {
     EXPECT_TRUE(IsWindowVisible(main)) << "the window stays open after the failed save";
     holder.release();
     EXPECT_EQ(fileBytes(installed.clientFile), old);
-    EXPECT_EQ(otherFiles(installed.folderPath), Names{}) << "a failed save leaves nothing behind";
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{L"vellumor.vmr.journal"})
+        << "a failed save leaves nothing behind; the journal keeps the unsaved change";
 
     // Once the other program lets go, the same changes save.
     EXPECT_EQ(quitAnswering(program, main, IDYES), L"");
     EXPECT_EQ(program.waitForExit(), 0u);
     EXPECT_EQ(fileBytes(installed.clientFile), clientsFile({"Bob"}));
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{});
 }
 
 // Removes folders a test made, before its temporary folder, which removes only

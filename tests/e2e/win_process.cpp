@@ -278,6 +278,16 @@ bool addClientNamed(const Program& program, HWND main, const std::wstring& name)
     return waitUntilGone(form);
 }
 
+bool renameClient(const Program& program, HWND main, int line, const std::wstring& name) {
+    sendWaiting(GetDlgItem(main, clientList), LB_SETCURSEL, WPARAM(line - 1), 0);
+    click(main, 104);
+    const HWND form = waitForWindow(program, L"Edit_Forms");
+    if (form == nullptr || waitForControl(form, 202) == nullptr) return false;
+    typeText(form, 202, name);
+    click(form, 150);
+    return waitUntilGone(form);
+}
+
 void deleteFirst(const Program& program, HWND main, const wchar_t* name) {
     click(main, 103);
     EXPECT_EQ(answerBox(program, name, IDOK), L"Confirm this client deletion");
@@ -290,6 +300,12 @@ void quitSaving(const Program& program, HWND main) {
     EXPECT_EQ(boxText(box), L"File has changed...\r\nDo you want to save the changes?");
     click(box, IDYES);
     EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+std::wstring restoreQuestion(int changes) {
+    return L"Vellumor was not closed properly last time.\r\n" + std::to_wstring(changes) +
+           (changes == 1 ? L" change" : L" changes") +
+           L" made after the last save can be restored.\r\n\r\nRestore them?";
 }
 
 DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {

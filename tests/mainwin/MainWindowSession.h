@@ -9,6 +9,7 @@
 #include "mainwin/MainWindow.h"
 #include "records/ClientCodec.h"
 #include "records/ClientFile.h"
+#include "records/RecoveryJournal.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Dialog.h"
 
@@ -64,18 +65,21 @@ inline Names savedNames() {
     return namesOf(decodeClients(bytes.data(), bytes.size()).records);
 }
 
-// Removes the client file and every file kept aside beside it.
+// Removes the client file, its journal and every file kept aside beside them.
 inline void removeClientFiles() {
     const std::wstring file = clientFilePath();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(file.c_str());
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((file + L".unreadable-*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do
-        DeleteFileW((programFolder() + found.cFileName).c_str());
-    while (FindNextFileW(search, &found));
-    FindClose(search);
+    DeleteFileW((file + L".journal").c_str());
+    for (const wchar_t* kept : {L".unreadable-*", L".journal-*"}) {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((file + kept).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        do
+            DeleteFileW((programFolder() + found.cFileName).c_str());
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
 }
 
 // Something to do once the windows are ready for it.
@@ -111,19 +115,24 @@ inline void runMainWindowSteps(std::vector<Step> steps) {
 }
 
 // The fixture of the main-window tests. The client file beside this program is
-// the one scripts/run uses: it is kept aside for the run and put back
-// afterwards; the client files a test leaves are removed after it.
+// the one scripts/run uses: it is kept aside for the run, with its journal, and
+// put back afterwards; the client files a test leaves are removed after it.
 class MainWindowSessionTest : public WindowsTest {
   protected:
     static void SetUpTestSuite() {
-        MoveFileW(clientFilePath().c_str(), (clientFilePath() + L".before-tests").c_str());
+        for (const wchar_t* name : {L"", L".journal"})
+            MoveFileW((clientFilePath() + name).c_str(),
+                      (clientFilePath() + name + L".before-tests").c_str());
     }
     static void TearDownTestSuite() {
         removeClientFiles();
-        MoveFileW((clientFilePath() + L".before-tests").c_str(), clientFilePath().c_str());
+        for (const wchar_t* name : {L"", L".journal"})
+            MoveFileW((clientFilePath() + name + L".before-tests").c_str(),
+                      (clientFilePath() + name).c_str());
     }
     void TearDown() override {
         WindowsTest::TearDown();
+        removeJournal(); // still open when a test ended the window by force
         removeClientFiles();
     }
 
