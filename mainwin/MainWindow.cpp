@@ -8,6 +8,7 @@
 #include "mainwin/SessionEnd.h"
 #include "records/ClientCodec.h"
 #include "records/ClientFile.h"
+#include "records/RecoveryJournal.h"
 #include "toolkit/Appearance.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Dialog.h"
@@ -166,5 +167,6 @@ bool runMainWindow() {
     statusBarSetParts(mainWindow, statusBarControl, {windowWidth - 70, 9999});
     dialogShowModal(mainWindow, mainWindowCallback);
     mainWindow = nullptr;
+    closeJournal(); // when the window ended without Close, the changes stay in it
     return true;
 }

@@ -16,15 +16,9 @@ bool journalOwned = false;
 FileIdentity loadedFile;  // what the header of a new journal names
 std::string failedReason; // not empty: the journal takes no more entries this run
 
-void closeJournal() {
-    journal.close();
-    journalOwned = false;
-}
-
+// What this run wrote stays its own, to be removed at the end.
 JournalResult failure(DWORD error) {
-    const bool owned = journalOwned;
-    closeJournal();
-    journalOwned = owned; // what this run wrote is still removed at the end
+    journal.close();
     failedReason = reasonFor(error);
     return {false, failedReason};
 }
@@ -137,6 +131,11 @@ JournalResult appendToJournal(const JournalEntry& entry) {
 }
 
 bool journalFailed() { return !failedReason.empty(); }
+
+void closeJournal() {
+    journal.close();
+    journalOwned = false;
+}
 
 void removeJournal() {
     const bool owned = journalOwned;

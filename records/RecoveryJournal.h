@@ -44,6 +44,8 @@ void forgetJournal();
 // further call fails with the same reason.
 JournalResult appendToJournal(const JournalEntry& entry);
 bool journalFailed();
+// Closes the journal and leaves it for the next start to find.
+void closeJournal();
 // Closes and deletes this run's journal: the changes were saved, or discarded.
 // A journal this run could not read is left alone.
 void removeJournal();

@@ -269,23 +269,28 @@ bool boxIsOpen(const Program& program, const wchar_t* caption) {
     return findWindow(program.id(), caption) != nullptr;
 }
 
-bool addClientNamed(const Program& program, HWND main, const std::wstring& name) {
-    click(main, 102);
-    const HWND form = waitForWindow(program, L"Add_Forms");
+namespace {
+
+// Opens the form with `button`, types `name` into its name box and processes it.
+bool processNamed(const Program& program, HWND main, int button, const wchar_t* title,
+                  const std::wstring& name) {
+    click(main, button);
+    const HWND form = waitForWindow(program, title);
     if (form == nullptr || waitForControl(form, 202) == nullptr) return false;
     typeText(form, 202, name);
     click(form, 150);
     return waitUntilGone(form);
 }
 
+} // namespace
+
+bool addClientNamed(const Program& program, HWND main, const std::wstring& name) {
+    return processNamed(program, main, 102, L"Add_Forms", name);
+}
+
 bool renameClient(const Program& program, HWND main, int line, const std::wstring& name) {
     sendWaiting(GetDlgItem(main, clientList), LB_SETCURSEL, WPARAM(line - 1), 0);
-    click(main, 104);
-    const HWND form = waitForWindow(program, L"Edit_Forms");
-    if (form == nullptr || waitForControl(form, 202) == nullptr) return false;
-    typeText(form, 202, name);
-    click(form, 150);
-    return waitUntilGone(form);
+    return processNamed(program, main, 104, L"Edit_Forms", name);
 }
 
 void deleteFirst(const Program& program, HWND main, const wchar_t* name) {

@@ -68,6 +68,16 @@ class Recovery : public ::testing::Test {
         return main;
     }
 
+    // A run that adds Dee to Ann, Bob and Cy and is killed.
+    void addDeeAndKill() {
+        const Program program(exe);
+        const HWND main = start(program);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(addClientNamed(program, main, L"Dee"));
+        ASSERT_EQ(listCount(main), 4); // answered once the command has returned
+        ProcessKiller(program).killAfter(0);
+    }
+
     const TempFolder folder;
     const std::wstring exe = folder.installProgram();
     const std::wstring journal = folder.clientFilePath() + L".journal";
@@ -103,14 +113,7 @@ TEST_F(Recovery, KillAfterAddsEditsAndDeletesLosesNothing) {
 }
 
 TEST_F(Recovery, NoKeepsTheJournalAsideAndShowsTheSavedFile) {
-    {
-        const Program program(exe);
-        const HWND main = start(program);
-        ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(addClientNamed(program, main, L"Dee"));
-        ASSERT_EQ(listCount(main), 4); // answered once the command has returned
-        ProcessKiller(program).killAfter(0);
-    }
+    ASSERT_NO_FATAL_FAILURE(addDeeAndKill());
     const Bytes left = fileBytes(journal);
     const Program program(exe);
     const HWND main = start(program);
@@ -135,14 +138,7 @@ TEST_F(Recovery, NoKeepsTheJournalAsideAndShowsTheSavedFile) {
 // journal: the new file holds the changes already, so replaying them would
 // list Dee twice. The save's swap is made here by hand.
 TEST_F(Recovery, JournalOfAnEarlierVersionOfTheFileIsKeptAsideNotReplayed) {
-    {
-        const Program program(exe);
-        const HWND main = start(program);
-        ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(addClientNamed(program, main, L"Dee"));
-        ASSERT_EQ(listCount(main), 4); // answered once the command has returned
-        ProcessKiller(program).killAfter(0);
-    }
+    ASSERT_NO_FATAL_FAILURE(addDeeAndKill());
     const std::wstring written = folder.clientFilePath() + L".tmp";
     writeFileBytes(written, clientsFile({"Ann", "Bob", "Cy", "Dee"}));
     ASSERT_TRUE(

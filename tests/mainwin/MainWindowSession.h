@@ -9,7 +9,6 @@
 #include "mainwin/MainWindow.h"
 #include "records/ClientCodec.h"
 #include "records/ClientFile.h"
-#include "records/RecoveryJournal.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Dialog.h"
 
@@ -132,7 +131,6 @@ class MainWindowSessionTest : public WindowsTest {
     }
     void TearDown() override {
         WindowsTest::TearDown();
-        removeJournal(); // still open when a test ended the window by force
         removeClientFiles();
     }
 
