@@ -3,6 +3,7 @@
 // runs the main window until it closes.
 #include "mainwin/MainWindow.h"
 #include "records/ClientFile.h"
+#include "toolkit/SystemFunction.h"
 #include "toolkit/Wide.h"
 
 #include <windows.h>
@@ -41,11 +42,6 @@ UniqueLibrary systemLibrary(const wchar_t* name) {
     return UniqueLibrary(LoadLibraryW((path + L"\\" + name).c_str()));
 }
 
-template <typename Function> Function libraryFunction(HMODULE module, const char* name) {
-    const FARPROC address = module != nullptr ? GetProcAddress(module, name) : nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-}
-
 // COM for the whole run, released at exit when it was initialised.
 class ComLibrary {
   public:
@@ -67,11 +63,6 @@ class ComLibrary {
     bool initialised_ = false;
 };
 
-// A function that older systems lack, looked up at run time; nullptr when absent.
-template <typename Function> Function systemFunction(const wchar_t* module, const char* name) {
-    return libraryFunction<Function>(GetModuleHandleW(module), name);
-}
-
 // The high bit of the version marks Windows 95, 98 and Me, where most wide
 // functions (GetVersionExW among them) are stubs that fail.
 bool isWindows9x() { return (GetVersion() & 0x80000000u) != 0; }
@@ -83,6 +74,17 @@ void restrictDllSearch() {
     if (const auto set =
             systemFunction<SetDefaultDllDirectories>(L"kernel32.dll", "SetDefaultDllDirectories")) {
         set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+// After an update's restart of the system, Windows starts the program again,
+// and the recovery question brings back the changes of the ended session. Not
+// after a crash or a hang: the next start by the user offers them then.
+void registerForRestart() {
+    using RegisterApplicationRestart = HRESULT(WINAPI*)(PCWSTR, DWORD);
+    if (const auto registerRestart = systemFunction<RegisterApplicationRestart>(
+            L"kernel32.dll", "RegisterApplicationRestart")) {
+        registerRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG);
     }
 }
 
@@ -184,6 +186,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         bringRunningCopyToFront();
         return 0;
     }
+    registerForRestart();
     declareDpiAware();
     const ComLibrary com;
     const UniqueLibrary commonControls = initialiseCommonControls();

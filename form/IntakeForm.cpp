@@ -187,6 +187,15 @@ void openIntakeForm(std::string_view mode) {
     formWindow = nullptr;
 }
 
+bool formHoldsUnprocessedAnswers() {
+    if (formWindow == nullptr) return false;
+    if (formMode == addMode) return formDirty;
+    if (formMode != editMode) return false;
+    ClientRecord shown = uneditedCopy;
+    collectBuiltPages(shown);
+    return !recordEqual(shown, uneditedCopy);
+}
+
 void showPage(int page) {
     if (page < 1 || page > pageCount) return;
     if (currentPage != 0) setPageShown(currentPage, SW_HIDE);

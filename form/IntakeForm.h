@@ -43,3 +43,10 @@ void showPage(int page);
 // user).
 void fillPage(int page);
 bool collect();
+// Reads every built page into `record`, the name too, without the name check.
+void collectBuiltPages(ClientRecord& record);
+
+// Whether the open form holds answers the user has not processed: in add mode
+// the dirty flag, in edit mode any control that differs from the unedited
+// copy. Shows nothing and changes nothing; false when no form is open.
+bool formHoldsUnprocessedAnswers();

@@ -64,49 +64,49 @@ void fillField(const Binding& binding) {
     }
 }
 
-void collectField(const Binding& binding) {
+void collectField(const Binding& binding, ClientRecord& record) {
     const FieldInfo& field = *binding.field;
     const FieldSpan span = field.span;
     const int first = binding.firstId;
     switch (field.kind) {
     case FieldKind::text:
-        writeText(workingRecord, span, boxText(first));
+        writeText(record, span, boxText(first));
         break;
     case FieldKind::otherText:
         // Kept while "Other" is not ticked, so unticking it loses no text.
-        if (readItem(workingRecord, field.list->span, field.list->items.count - 1)) {
-            writeText(workingRecord, span, boxText(first));
+        if (readItem(record, field.list->span, field.list->items.count - 1)) {
+            writeText(record, span, boxText(first));
         }
         break;
     case FieldKind::date:
-        writeDate(workingRecord, span, dateFromText(boxText(first)));
+        writeDate(record, span, dateFromText(boxText(first)));
         break;
     case FieldKind::u8:
-        writeU8(workingRecord, span, storeU8(textToNumber(boxText(first))));
+        writeU8(record, span, storeU8(textToNumber(boxText(first))));
         break;
     case FieldKind::i16:
-        writeI16(workingRecord, span, storeI16(textToNumber(boxText(first))));
+        writeI16(record, span, storeI16(textToNumber(boxText(first))));
         break;
     case FieldKind::yesNo:
-        writeU8(workingRecord, span, isChecked(first) ? std::uint8_t{1} : std::uint8_t{0});
+        writeU8(record, span, isChecked(first) ? std::uint8_t{1} : std::uint8_t{0});
         break;
     case FieldKind::yesNoNever: {
         const std::uint8_t never = isChecked(first + 2) ? mercuryNever : std::uint8_t{0};
-        writeU8(workingRecord, span, isChecked(first) ? std::uint8_t{1} : never);
+        writeU8(record, span, isChecked(first) ? std::uint8_t{1} : never);
         break;
     }
     case FieldKind::choice:
         // No option checked keeps the stored answer.
         for (int option = 0; option < field.items.count; ++option) {
             if (isChecked(first + option)) {
-                writeU8(workingRecord, span, static_cast<std::uint8_t>(option + 1));
+                writeU8(record, span, static_cast<std::uint8_t>(option + 1));
                 break;
             }
         }
         break;
     case FieldKind::bitSet:
         for (int item = 0; item < field.items.count; ++item) {
-            writeItem(workingRecord, span, item, isChecked(first + item));
+            writeItem(record, span, item, isChecked(first + item));
         }
         break;
     }
@@ -127,11 +127,15 @@ bool collect() {
         return false;
     }
     accepted = true;
+    collectBuiltPages(workingRecord);
+    return true;
+}
+
+void collectBuiltPages(ClientRecord& record) {
     // Pages are built in order, so the built ones are pages 1 to k.
     for (std::size_t i = 0; i < bindingCount; ++i) {
         const Binding& binding = bindings[i];
         if (!pageBuilt[binding.field->page]) break;
-        if (binding.field != &fields::name) collectField(binding);
+        collectField(binding, record);
     }
-    return true;
 }

@@ -9,6 +9,7 @@ import pathlib
 import shutil
 import struct
 import sys
+import zlib
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "support"))
@@ -173,6 +174,38 @@ def text_pieces_seeds():
     }
 
 
+def journal_header(exists=1, index=7, size=3731):
+    """The header of a recovery journal naming a client file; CRC-32 sealed."""
+    head = b"VMRJ" + struct.pack("<IIIQQQ", 1, exists, 0x1234ABCD, index, size,
+                                 0x01DA0000DEADBEEF)
+    return head + struct.pack("<I", zlib.crc32(head))
+
+
+ADD, EDIT, REMOVE = 1, 2, 3
+
+
+def journal_entry(kind, *records):
+    body = bytes([kind]) + b"".join(records)
+    return body + struct.pack("<I", zlib.crc32(body))
+
+
+def journal_seeds():
+    ada, bo = sample_record(), damaged_record()
+    added = journal_entry(ADD, ada)
+    edited = journal_entry(EDIT, ada, bo)
+    damaged = bytearray(added)
+    damaged[-1] ^= 0x01
+    return {
+        "header-only": journal_header(),
+        "no-file": journal_header(exists=0) + added,
+        "add-edit-remove": journal_header() + added + edited + journal_entry(REMOVE, bo),
+        "last-entry-cut": journal_header() + added + edited[:900],
+        "damaged-checksum": journal_header() + bytes(damaged) + added,
+        "remove-unknown": journal_header() + journal_entry(REMOVE, bo) + added,
+        "damaged-header": journal_header()[:40] + b"\0\0\0\0" + added,
+    }
+
+
 def main():
     seeds = {
         "fuzz_client_file": client_file_seeds(),
@@ -182,6 +215,7 @@ def main():
         "fuzz_date": date_seeds(),
         "fuzz_win1252": win1252_seeds(),
         "fuzz_text_pieces": text_pieces_seeds(),
+        "fuzz_journal": journal_seeds(),
     }
     for target, files in seeds.items():
         folder = CORPUS / target

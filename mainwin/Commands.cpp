@@ -5,7 +5,10 @@
 
 #include "form/IntakeForm.h"
 #include "mainwin/MainWindow.h"
+#include "mainwin/Recovery.h"
+#include "mainwin/SessionEnd.h"
 #include "records/ClientFile.h"
+#include "records/RecoveryJournal.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Modal.h"
 
@@ -25,13 +28,13 @@ void selectClient(HWND dialog, int line) {
     listBoxSelect(dialog, clientList, line);
 }
 
-// Adds the working record's line, and the record at the position the list chose
-// for it. Returns that position, or 0 when the list refused the line; nothing
-// has changed then.
-int insertWorkingRecord(HWND dialog) {
-    const int line = listBoxAdd(dialog, clientList, recordName(workingRecord));
+// Adds the record's line, and the record at the position the list chose for it.
+// Returns that position, or 0 when the list refused the line; nothing has
+// changed then.
+int insertRecord(HWND dialog, const ClientRecord& record) {
+    const int line = listBoxAdd(dialog, clientList, recordName(record));
     if (line <= 0) return 0;
-    insertClient(line, workingRecord);
+    insertClient(line, record);
     return line;
 }
 
@@ -39,6 +42,31 @@ void removeLine(HWND dialog, int line) {
     listBoxDelete(dialog, clientList, line);
     removeClient(line);
 }
+
+// Puts the record in the place of the client on line `old`, at its own sorted
+// place. The new line is added before the old one is deleted, so a refused line
+// leaves the old client in place. Returns the new line, 0 when refused.
+int replaceRecord(HWND dialog, int old, const ClientRecord& record) {
+    const int added = insertRecord(dialog, record);
+    if (added == 0) return 0;
+    removeLine(dialog, added <= old ? old + 1 : old);
+    return added <= old ? added : added - 1;
+}
+
+// The journal's changes made again through the list, as the commands make them.
+class ListReplay : public ReplayTarget {
+  public:
+    explicit ListReplay(HWND window) : dialog(window) {}
+    const std::vector<ClientRecord>& records() const override { return clients; }
+    bool add(const ClientRecord& record) override { return insertRecord(dialog, record) != 0; }
+    bool replace(int position, const ClientRecord& record) override {
+        return replaceRecord(dialog, position, record) != 0;
+    }
+    void remove(int position) override { removeLine(dialog, position); }
+
+  private:
+    HWND dialog;
+};
 
 void clearPageBuilt() { std::fill(std::begin(pageBuilt), std::end(pageBuilt), false); }
 
@@ -51,6 +79,7 @@ bool saveChanges(HWND dialog) {
                    MB_OK | MB_ICONEXCLAMATION, dialog);
         return false;
     }
+    removeJournal();
     if (!saved.message.empty()) {
         messageBox(saved.message, "Closing Program", MB_OK | MB_ICONINFORMATION, dialog);
     }
@@ -68,12 +97,14 @@ void addClient(HWND dialog) {
     formDirty = false;
     accepted = false;
     openIntakeForm("Add_");
+    allowSessionEnd();
     if (!accepted) return;
-    if (const int line = insertWorkingRecord(dialog)) selectClient(dialog, line);
+    const int line = insertRecord(dialog, workingRecord);
+    if (line == 0) return;
+    selectClient(dialog, line);
+    journalChange(dialog, {ChangeKind::add, {}, workingRecord});
 }
 
-// The edited client's new line is added before the old one is deleted, so a
-// refused line leaves the old client in place.
 void editClient(HWND dialog) {
     const int old = selectedClient(dialog);
     if (old == 0) return;
@@ -84,16 +115,13 @@ void editClient(HWND dialog) {
     formMode = editMode;
     accepted = false;
     openIntakeForm("Edit_");
+    allowSessionEnd();
     if (!accepted) return;
-    const int added = insertWorkingRecord(dialog);
-    if (added == 0) return;
-    if (added <= old) {
-        removeLine(dialog, old + 1);
-        selectClient(dialog, added);
-    } else {
-        removeLine(dialog, old);
-        selectClient(dialog, added - 1);
-    }
+    const int line = replaceRecord(dialog, old, workingRecord);
+    if (line == 0) return;
+    selectClient(dialog, line);
+    if (!recordEqual(workingRecord, uneditedCopy))
+        journalChange(dialog, {ChangeKind::edit, uneditedCopy, workingRecord});
 }
 
 void deleteClient(HWND dialog) {
@@ -103,9 +131,11 @@ void deleteClient(HWND dialog) {
                    MB_OKCANCEL | MB_ICONEXCLAMATION, dialog) != IDOK) {
         return;
     }
+    const ClientRecord removed = clients[line - 1];
     removeLine(dialog, line);
     selectClient(dialog, std::min(line, clientCount()));
     fileChanged = true;
+    journalChange(dialog, {ChangeKind::remove, removed, {}});
 }
 
 void showClient(HWND dialog) {
@@ -118,6 +148,11 @@ void showClient(HWND dialog) {
     openIntakeForm("Client_");
 }
 
+std::size_t replayChanges(HWND dialog, const std::vector<JournalEntry>& entries) {
+    ListReplay list(dialog);
+    return replayJournal(entries, list);
+}
+
 LRESULT closeProgram(HWND dialog) {
     if (fileChanged) {
         const int answer =
@@ -127,6 +162,7 @@ LRESULT closeProgram(HWND dialog) {
         if (answer == IDYES && !saveChanges(dialog)) return 1;
     }
     fileChanged = false;
+    removeJournal(); // saved, discarded, or there was nothing to keep
     dialogEnd(dialog, 0);
     return 0;
 }

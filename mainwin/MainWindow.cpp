@@ -4,8 +4,11 @@
 
 #include "form/IntakeForm.h"
 #include "mainwin/Commands.h"
+#include "mainwin/Recovery.h"
+#include "mainwin/SessionEnd.h"
 #include "records/ClientCodec.h"
 #include "records/ClientFile.h"
+#include "records/RecoveryJournal.h"
 #include "toolkit/Appearance.h"
 #include "toolkit/Boxes.h"
 #include "toolkit/Dialog.h"
@@ -81,17 +84,23 @@ LRESULT onInit(HWND dialog) {
     std::copy(std::begin(pageIdRangeSizes), std::end(pageIdRangeSizes), pageControlCounts);
     dataFileName = clientFilePath();
     loadReport.clear();
-    addToLoadReport(loadClients().message);
+    const FileResult loaded = loadClients();
+    addToLoadReport(loaded.message);
     fillClientList(dialog);
     fileChanged = false;
     listBoxSelect(dialog, clientList, 1);
-    if (!loadReport.empty()) postToWindow(dialog, privateMessage, 0, 0);
+    const bool journalFound = findJournal(loaded.ok);
+    watchSessionEnd(dialog);
+    if (!loadReport.empty() || journalFound) postToWindow(dialog, privateMessage, 0, 0);
     return 0;
 }
 
-// Posted by the initialisation, so the box stands over the visible window.
-LRESULT onLoadReport(HWND dialog) {
-    messageBox(loadReport, "Opening Client File", MB_OK | MB_ICONEXCLAMATION, dialog);
+// Posted by the initialisation, so the boxes stand over the visible window: what
+// went wrong while loading first, then what became of a journal left behind.
+LRESULT onShown(HWND dialog) {
+    if (!loadReport.empty())
+        messageBox(loadReport, "Opening Client File", MB_OK | MB_ICONEXCLAMATION, dialog);
+    settleJournal(dialog);
     return 0;
 }
 
@@ -130,7 +139,7 @@ LRESULT mainWindowCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
         return onInit(dialog);
     case privateMessage:
-        return onLoadReport(dialog);
+        return onShown(dialog);
     case WM_COMMAND:
         return onCommand(dialog, wParam);
     case WM_SYSCOMMAND:
@@ -163,5 +172,6 @@ bool runMainWindow() {
     statusBarSetParts(mainWindow, statusBarControl, {windowWidth - 70, restOfTheBar});
     dialogShowModal(mainWindow, mainWindowCallback);
     mainWindow = nullptr;
+    closeJournal(); // when the window ended without Close, the changes stay in it
     return true;
 }

@@ -3,6 +3,7 @@
 #include "records/BackupNames.h"
 #include "records/ClientCodec.h"
 #include "records/FileAccess.h"
+#include "records/FileReports.h"
 
 #include <windows.h>
 
@@ -24,28 +25,6 @@ constexpr std::size_t ioChunk = 64 * 1024;
 // damaged at start is never lost to the few clients entered since.
 bool fileUnreadable = false;
 
-std::string reasonFor(DWORD error) {
-    switch (error) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return "another program is using it";
-    case ERROR_ACCESS_DENIED:
-        return "access to it was denied";
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return "the disk is full";
-    case ERROR_WRITE_PROTECT:
-        return "the disk is write-protected";
-    case ERROR_PATH_NOT_FOUND:
-        return "its folder does not exist";
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return "there is not enough memory";
-    default:
-        return "Windows error " + std::to_string(error);
-    }
-}
-
 FileResult failure(const char* action, const std::string& reason) {
     return {false, std::string("The client file could not be ") + action + ": " + reason + "."};
 }
@@ -59,15 +38,6 @@ constexpr char noBackupNote[] =
 void addNote(std::string& message, const std::string& note) {
     if (!message.empty()) message += "\r\n\r\n";
     message += note;
-}
-
-// A file's name without its folder, for messages. The program names its files
-// itself, in plain ASCII; any other character shows as "?".
-std::string shownName(const std::wstring& path) {
-    std::string name;
-    for (wchar_t c : path.substr(path.find_last_of(L"\\/") + 1))
-        name += c < 0x80 ? static_cast<char>(c) : '?';
-    return name;
 }
 
 bool exists(const std::wstring& path) {
@@ -145,12 +115,7 @@ DWORD putInPlace(const std::wstring& written, bool replacing, const std::wstring
 }
 
 // The first "<client file>.unreadable-N" that does not exist yet.
-std::wstring freeKeptName() {
-    for (int n = 1;; ++n) {
-        std::wstring name = dataFileName + L".unreadable-" + std::to_wstring(n);
-        if (!exists(name)) return name;
-    }
-}
+std::wstring freeKeptName() { return firstFreeName(dataFileName + L".unreadable-"); }
 
 // The folder of the client file's backups, with its trailing separator.
 std::wstring backupFolder() {

@@ -26,6 +26,12 @@ bool FileAccess::write(HANDLE file, const void* data, DWORD size, DWORD& done) {
 
 bool FileAccess::flush(HANDLE file) { return FlushFileBuffers(file) != FALSE; }
 
+bool FileAccess::setSize(HANDLE file, std::uint64_t size) {
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
 void FileAccess::close(HANDLE file) { CloseHandle(file); }
 
 DWORD FileAccess::attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }

@@ -24,6 +24,8 @@ class FileAccess {
     virtual bool read(HANDLE file, void* buffer, DWORD size, DWORD& done);
     virtual bool write(HANDLE file, const void* data, DWORD size, DWORD& done);
     virtual bool flush(HANDLE file);
+    // Ends the file at `size` bytes; the next write goes there.
+    virtual bool setSize(HANDLE file, std::uint64_t size);
     virtual void close(HANDLE file);
     // GetFileAttributesW; INVALID_FILE_ATTRIBUTES when the file is missing.
     virtual DWORD attributes(const std::wstring& path);

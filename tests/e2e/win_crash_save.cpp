@@ -1,7 +1,8 @@
 // The program killed in the middle of saving a large client file, at many
 // moments spread over the save: afterwards the file holds exactly the old or
-// exactly the new clients, the next start lists all of them, and what a killed
-// save left behind does no harm to the next one.
+// exactly the new clients, the next start lists all of them, each once (the
+// journal beside the old file is restored, one beside the new file is kept
+// aside), and what a killed save left behind does no harm to the next one.
 #include "win_process.h"
 
 #include "records/ClientCodec.h"
@@ -61,21 +62,41 @@ class CrashDuringSave : public ::testing::Test {
         exe = folder.installProgram();
         clientFile = folder.clientFilePath();
         temporary = clientFile + L".tmp";
-        writeFileBytes(clientFile, numberedClientsFile());
+        journal = clientFile + L".journal";
+        current = numberedClientsFile();
+        writeFileBytes(clientFile, current);
     }
 
-    // Starts the program on the client file as it is now, checks that every
-    // client is listed, deletes the first one and opens the save prompt.
-    // Returns the prompt, nullptr on a failure.
-    HWND deleteFirstAndQuit(const Program& program, const Bytes& file) {
+    // A start after a killed save: a journal left beside the old file is
+    // offered and restored; one beside the new file is kept aside, never
+    // replayed. Either way every client the user had is listed, once.
+    void settleStart(const Program& program, HWND main) {
+        if (!journalLeft) {
+            EXPECT_EQ(unsaved, 0) << "changes not in the file, and no journal";
+        } else if (unsaved > 0) {
+            EXPECT_EQ(answerBox(program, L"Vellumor", IDYES), restoreQuestion(unsaved));
+        } else {
+            const std::wstring told = answerBox(program, L"Vellumor", IDOK);
+            EXPECT_NE(told.find(L"another version of the client file"), std::wstring::npos) << told;
+            EXPECT_TRUE(DeleteFileW((journal + L"-1").c_str())) << "kept as journal-1";
+            ++keptAside;
+        }
+        EXPECT_EQ(listCount(main), statedCount(current.data(), current.size()))
+            << "the start after a killed save";
+    }
+
+    // Starts the program on the client file as it is now, deletes the first
+    // client the user has and opens the save prompt. Returns the prompt,
+    // nullptr on a failure.
+    HWND deleteFirstAndQuit(const Program& program) {
         const HWND main = waitForMainWindow(program);
         if (main == nullptr) {
             ADD_FAILURE() << "no main window";
             return nullptr;
         }
-        const int stated = statedCount(file.data(), file.size());
-        EXPECT_EQ(listCount(main), stated) << "the start after a killed save";
-        deleteFirst(program, main, firstName(file).c_str());
+        settleStart(program, main);
+        deleteFirst(program, main, firstName(current).c_str());
+        current = withoutFirstClient(current);
         click(main, 108);
         const HWND prompt = waitForWindow(program, L"Closing Program");
         if (prompt == nullptr) ADD_FAILURE() << "no save prompt";
@@ -87,40 +108,48 @@ class CrashDuringSave : public ::testing::Test {
     // took the new one; anything else fails.
     template <typename Kill> void interruptedSave(const char* moment, Kill kill) {
         const Bytes old = fileBytes(clientFile);
-        const Bytes saved = withoutFirstClient(old);
         const Program program(exe);
-        const HWND prompt = deleteFirstAndQuit(program, old);
+        const HWND prompt = deleteFirstAndQuit(program);
         if (prompt == nullptr) return;
         ProcessKiller killer(program);
         click(prompt, IDYES);
         kill(killer);
         const Bytes after = fileBytes(clientFile);
+        journalLeft = fileExists(journal);
         if (after == old) {
             ++keptOld;
-        } else if (after == saved) {
+            ++unsaved;
+            EXPECT_TRUE(journalLeft) << "killed " << moment << ": the change is lost";
+        } else if (after == current) {
             ++tookNew;
+            unsaved = 0;
         } else {
             if (fileExists(clientFile)) {
                 ADD_FAILURE() << "killed " << moment << ": the client file has " << after.size()
                               << " bytes, stating " << statedCount(after.data(), after.size())
-                              << " clients; old " << old.size() << ", new " << saved.size();
+                              << " clients; old " << old.size() << ", new " << current.size();
             } else {
                 ADD_FAILURE() << "killed " << moment << ": the client file is missing";
             }
-            writeFileBytes(clientFile, old); // the next round starts from a sound file
+            // The next round starts from a sound file, without a journal.
+            writeFileBytes(clientFile, current);
+            DeleteFileW(journal.c_str());
+            journalLeft = false;
+            unsaved = 0;
         }
-        // A killed save may leave its temporary file; never a pile of them.
-        EXPECT_LE(otherFiles(folder.folderPath()).size(), 1u)
-            << "after a kill " << moment << ": " << joined(otherFiles(folder.folderPath()));
+        // A killed save may leave its temporary file and the journal; never a
+        // pile of files.
+        for (const std::wstring& name : otherFiles(folder.folderPath()))
+            EXPECT_TRUE(name == L"vellumor.vmr.tmp" || name == L"vellumor.vmr.journal")
+                << "after a kill " << moment << ": " << joined(otherFiles(folder.folderPath()));
     }
 
     // A save that runs to its end: the new content, nothing left beside it.
     // Returns how long it took from the Yes until its temporary file had
     // taken the client file's place.
     DWORD completeSave() {
-        const Bytes old = fileBytes(clientFile);
         const Program program(exe);
-        const HWND prompt = deleteFirstAndQuit(program, old);
+        const HWND prompt = deleteFirstAndQuit(program);
         if (prompt == nullptr) return 0;
         const ProcessKiller watched(program);
         const DWORD start = GetTickCount();
@@ -131,7 +160,9 @@ class CrashDuringSave : public ::testing::Test {
         const DWORD took = GetTickCount() - start;
         EXPECT_TRUE(written) << "the save wrote no temporary file to time";
         EXPECT_EQ(program.waitForExit(), 0u);
-        EXPECT_TRUE(fileBytes(clientFile) == withoutFirstClient(old)) << "a complete save";
+        journalLeft = false;
+        unsaved = 0;
+        EXPECT_TRUE(fileBytes(clientFile) == current) << "a complete save";
         EXPECT_EQ(otherFiles(folder.folderPath()), std::vector<std::wstring>{})
             << joined(otherFiles(folder.folderPath()));
         return took;
@@ -141,8 +172,13 @@ class CrashDuringSave : public ::testing::Test {
     std::wstring exe;
     std::wstring clientFile;
     std::wstring temporary; // where the save writes before the swap
+    std::wstring journal;
+    Bytes current;            // the clients the user has: what a save writes
+    bool journalLeft = false; // by the last run, for the next start to find
+    int unsaved = 0;          // changes the journal holds that the client file lacks
     int keptOld = 0;
     int tookNew = 0;
+    int keptAside = 0; // journals found beside a file that had their changes
 };
 
 // The moments run from the Yes to half as long again as a complete save,
@@ -161,8 +197,9 @@ TEST_F(CrashDuringSave, KilledAtMomentsSpreadOverTheSaveLeavesTheOldOrTheNewFile
         killAfter(saveTime * 3 * DWORD(k) / DWORD(2 * (spreadMoments - 1)));
     for (DWORD delay = saveTime * 3; tookNew == 0 && delay < 30000; delay *= 2)
         killAfter(delay);
-    std::printf("save of %d clients: %lu ms; %d kills kept the old file, %d found the new one\n",
-                startingClients, static_cast<unsigned long>(saveTime), keptOld, tookNew);
+    std::printf("save of %d clients: %lu ms; %d kills kept the old file, %d found the new one; "
+                "%d journals were kept aside\n",
+                startingClients, static_cast<unsigned long>(saveTime), keptOld, tookNew, keptAside);
     // Some kills must have come before the file was replaced and some after,
     // or the moments did not span the save.
     EXPECT_GT(keptOld, 0);
@@ -184,7 +221,8 @@ TEST_F(CrashDuringSave, KilledWhileTheFileIsReplacedLeavesTheOldOrTheNewFile) {
             killer.killAfter(0);
         });
     }
-    std::printf("%d kills kept the old file, %d found the new one\n", keptOld, tookNew);
+    std::printf("%d kills kept the old file, %d found the new one; %d journals were kept aside\n",
+                keptOld, tookNew, keptAside);
     completeSave();
 }
 

@@ -75,11 +75,13 @@ TEST(FileSystem, ReadOnlyFileIsLoadedButNeverOverwritten) {
     EXPECT_TRUE(IsWindowVisible(main)) << "the window stays open after the failed save";
     EXPECT_EQ(listLines(main), Names{L"Bob"}) << "the change is still there";
     EXPECT_EQ(fileBytes(installed.clientFile), old);
-    EXPECT_EQ(otherFiles(installed.folderPath), Names{});
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{L"vellumor.vmr.journal"})
+        << "only the journal, which holds the unsaved change";
 
     quitAnswering(program, main, IDNO);
     EXPECT_EQ(program.waitForExit(), 0u);
     EXPECT_EQ(fileBytes(installed.clientFile), old);
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{}) << "the change was discarded";
 }
 
 TEST(FileSystem, FileHeldAtStartIsKeptAsideWhenTheNewClientsAreSaved) {
@@ -122,7 +124,8 @@ TEST(FileSystem, FileHeldAtQuitIsLeftAsItWasAndTheWindowStaysOpen) {
     EXPECT_TRUE(IsWindowVisible(main)) << "the window stays open after the failed save";
     holder.release();
     EXPECT_EQ(fileBytes(installed.clientFile), old);
-    EXPECT_EQ(otherFiles(installed.folderPath), Names{}) << "a failed save leaves nothing behind";
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{L"vellumor.vmr.journal"})
+        << "a failed save leaves nothing behind; the journal keeps the unsaved change";
     // The backup a failed save made is removed again; where the other program's
     // hold keeps it (Wine links a held file), it is the unchanged file.
     for (const std::wstring& name : backupsIn(installed.folderPath))
@@ -132,6 +135,7 @@ TEST(FileSystem, FileHeldAtQuitIsLeftAsItWasAndTheWindowStaysOpen) {
     EXPECT_EQ(quitAnswering(program, main, IDYES), L"");
     EXPECT_EQ(program.waitForExit(), 0u);
     EXPECT_EQ(fileBytes(installed.clientFile), clientsFile({"Bob"}));
+    EXPECT_EQ(otherFiles(installed.folderPath), Names{});
 }
 
 // A file named Backups stands where the folder of backups would go: the save

@@ -263,13 +263,28 @@ bool boxIsOpen(const Program& program, const wchar_t* caption) {
     return findWindow(program.id(), caption) != nullptr;
 }
 
-bool addClientNamed(const Program& program, HWND main, const std::wstring& name) {
-    click(main, 102);
-    const HWND form = waitForWindow(program, L"Add_Forms");
+namespace {
+
+// Opens the form with `button`, types `name` into its name box and processes it.
+bool processNamed(const Program& program, HWND main, int button, const wchar_t* title,
+                  const std::wstring& name) {
+    click(main, button);
+    const HWND form = waitForWindow(program, title);
     if (form == nullptr || waitForControl(form, 202) == nullptr) return false;
     typeText(form, 202, name);
     click(form, 150);
     return waitUntilGone(form);
+}
+
+} // namespace
+
+bool addClientNamed(const Program& program, HWND main, const std::wstring& name) {
+    return processNamed(program, main, 102, L"Add_Forms", name);
+}
+
+bool renameClient(const Program& program, HWND main, int line, const std::wstring& name) {
+    sendWaiting(GetDlgItem(main, clientList), LB_SETCURSEL, WPARAM(line - 1), 0);
+    return processNamed(program, main, 104, L"Edit_Forms", name);
 }
 
 void deleteFirst(const Program& program, HWND main, const wchar_t* name) {
@@ -284,6 +299,12 @@ void quitSaving(const Program& program, HWND main) {
     EXPECT_EQ(boxText(box), L"File has changed...\r\nDo you want to save the changes?");
     click(box, IDYES);
     EXPECT_EQ(program.waitForExit(), 0u);
+}
+
+std::wstring restoreQuestion(int changes) {
+    return L"Vellumor was not closed properly last time.\r\n" + std::to_wstring(changes) +
+           (changes == 1 ? L" change" : L" changes") +
+           L" made after the last save can be restored.\r\n\r\nRestore them?";
 }
 
 DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {

@@ -122,11 +122,17 @@ bool boxIsOpen(const Program& program, const wchar_t* caption);
 
 // Adds a client with only a name through the form.
 bool addClientNamed(const Program& program, HWND main, const std::wstring& name);
-// Deletes the first line with its confirmation box, captioned with the
-// client's name, answered OK.
+// Opens the form on line `line` (1-based), types `name` over the client's name
+// and processes the form.
+bool renameClient(const Program& program, HWND main, int line, const std::wstring& name);
+// Deletes the selected line (the first, unless another was selected) with its
+// confirmation box, captioned with the client's name, answered OK.
 void deleteFirst(const Program& program, HWND main, const wchar_t* name);
 // Quits with the save prompt answered Yes and waits for the program to end.
 void quitSaving(const Program& program, HWND main);
+
+// The question a start asks when a journal holds `changes` unsaved changes.
+std::wstring restoreQuestion(int changes);
 
 // Runs a console program with `arguments` in `folder` to its end (a minute at
 // most); its exit code, or the error that kept it from starting.

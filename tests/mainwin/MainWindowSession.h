@@ -67,19 +67,23 @@ inline Names savedNames() {
 
 inline std::wstring backupFolder() { return programFolder() + backupFolderName; }
 
-// Removes the client file, its backups and every file kept aside beside it.
+// Removes the client file, its journal, its backups and every file kept aside
+// beside them.
 inline void removeClientFiles() {
     removeFolder(backupFolder() + L"\\");
     const std::wstring file = clientFilePath();
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(file.c_str());
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW((file + L".unreadable-*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do
-        DeleteFileW((programFolder() + found.cFileName).c_str());
-    while (FindNextFileW(search, &found));
-    FindClose(search);
+    DeleteFileW((file + L".journal").c_str());
+    for (const wchar_t* kept : {L".unreadable-*", L".journal-*"}) {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((file + kept).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        do
+            DeleteFileW((programFolder() + found.cFileName).c_str());
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
 }
 
 // Something to do once the windows are ready for it.
@@ -115,19 +119,22 @@ inline void runMainWindowSteps(std::vector<Step> steps) {
 }
 
 // The fixture of the main-window tests. The client file beside this program is
-// the one scripts/run uses: it is kept aside for the run and put back
-// afterwards, and so is its folder of backups; the client files a test leaves
-// are removed after it.
+// the one scripts/run uses: it is kept aside for the run, with its journal and
+// its folder of backups, and put back afterwards; the client files a test
+// leaves are removed after it.
 class MainWindowSessionTest : public WindowsTest {
   protected:
     static void SetUpTestSuite() {
-        MoveFileW(clientFilePath().c_str(), (clientFilePath() + L".before-tests").c_str());
-        MoveFileW(backupFolder().c_str(), (backupFolder() + L".before-tests").c_str());
+        for (const std::wstring& name : keptForTheRun())
+            MoveFileW(name.c_str(), (name + L".before-tests").c_str());
     }
     static void TearDownTestSuite() {
         removeClientFiles();
-        MoveFileW((clientFilePath() + L".before-tests").c_str(), clientFilePath().c_str());
-        MoveFileW((backupFolder() + L".before-tests").c_str(), backupFolder().c_str());
+        for (const std::wstring& name : keptForTheRun())
+            MoveFileW((name + L".before-tests").c_str(), name.c_str());
+    }
+    static std::vector<std::wstring> keptForTheRun() {
+        return {clientFilePath(), clientFilePath() + L".journal", backupFolder()};
     }
     void TearDown() override {
         WindowsTest::TearDown();
