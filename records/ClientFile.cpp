@@ -17,9 +17,6 @@ std::wstring dataFileName;
 
 namespace {
 
-// Reads and writes go in pieces of this size.
-constexpr std::size_t ioChunk = 64 * 1024;
-
 // Set when the load found a client file it could not read. The next save keeps
 // that file aside instead of replacing it, so a file that was only locked or
 // damaged at start is never lost to the few clients entered since.
@@ -65,17 +62,6 @@ bool readUpTo(const FileHandle& file, std::uint8_t* buffer, std::size_t size, st
         got += done;
     }
     return true;
-}
-
-DWORD writeAll(const FileHandle& file, const std::uint8_t* data, std::size_t size) {
-    for (std::size_t written = 0; written < size;) {
-        DWORD done = 0;
-        const auto piece = static_cast<DWORD>(std::min(size - written, ioChunk));
-        if (!fileAccess().write(file.get(), data + written, piece, done)) return GetLastError();
-        if (done == 0) return ERROR_WRITE_FAULT;
-        written += done;
-    }
-    return ERROR_SUCCESS;
 }
 
 // Writes the complete new content to `path` and flushes it to the disk. The

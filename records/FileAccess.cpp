@@ -1,5 +1,6 @@
 #include "records/FileAccess.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -96,6 +97,17 @@ bool FileAccess::list(const std::wstring& folder, std::vector<std::wstring>& nam
             names.emplace_back(found.cFileName);
     } while (FindNextFileW(search.get(), &found));
     return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+DWORD writeAll(const FileHandle& file, const std::uint8_t* data, std::size_t size) {
+    for (std::size_t written = 0; written < size;) {
+        DWORD done = 0;
+        const auto piece = static_cast<DWORD>(std::min(size - written, ioChunk));
+        if (!fileAccess().write(file.get(), data + written, piece, done)) return GetLastError();
+        if (done == 0) return ERROR_WRITE_FAULT;
+        written += done;
+    }
+    return ERROR_SUCCESS;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -78,3 +79,10 @@ class FileHandle {
   private:
     HANDLE value;
 };
+
+// Reads and writes go in pieces of this size.
+constexpr std::size_t ioChunk = 64 * 1024;
+
+// Writes all `size` bytes, in pieces of ioChunk at the most: ERROR_SUCCESS, or
+// the error that stopped it.
+DWORD writeAll(const FileHandle& file, const std::uint8_t* data, std::size_t size);

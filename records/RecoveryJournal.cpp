@@ -27,7 +27,7 @@ std::uint64_t joined(DWORD high, DWORD low) { return std::uint64_t{high} << 32 |
 
 // Reads from the current position to the end of the file.
 bool readToEnd(const FileHandle& file, std::vector<std::uint8_t>& bytes) {
-    std::vector<std::uint8_t> piece(64 * 1024);
+    std::vector<std::uint8_t> piece(ioChunk);
     for (;;) {
         DWORD done = 0;
         if (!fileAccess().read(file.get(), piece.data(), static_cast<DWORD>(piece.size()), done))
@@ -122,10 +122,7 @@ JournalResult appendToJournal(const JournalEntry& entry) {
     }
     const std::vector<std::uint8_t> encoded = encodeJournalEntry(entry);
     bytes.insert(bytes.end(), encoded.begin(), encoded.end());
-    DWORD done = 0;
-    if (!fileAccess().write(journal.get(), bytes.data(), static_cast<DWORD>(bytes.size()), done))
-        return failure(GetLastError());
-    if (done != bytes.size()) return failure(ERROR_WRITE_FAULT);
+    if (const DWORD error = writeAll(journal, bytes.data(), bytes.size())) return failure(error);
     if (!fileAccess().flush(journal.get())) return failure(GetLastError());
     return {};
 }
