@@ -45,20 +45,17 @@ std::wstring journalFileName() { return dataFileName + L".journal"; }
 // other program holding the file.
 FileIdentity clientFileIdentity() {
     FileIdentity identity;
-    const HANDLE file =
-        CreateFileW(dataFileName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return identity;
+    const FileHandle file(CreateFileW(dataFileName.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION information{};
-    if (GetFileInformationByHandle(file, &information)) {
-        identity.exists = true;
-        identity.volumeSerial = information.dwVolumeSerialNumber;
-        identity.fileIndex = joined(information.nFileIndexHigh, information.nFileIndexLow);
-        identity.size = joined(information.nFileSizeHigh, information.nFileSizeLow);
-        identity.lastWrite = joined(information.ftLastWriteTime.dwHighDateTime,
-                                    information.ftLastWriteTime.dwLowDateTime);
-    }
-    CloseHandle(file);
+    if (!file.isOpen() || !GetFileInformationByHandle(file.get(), &information)) return identity;
+    identity.exists = true;
+    identity.volumeSerial = information.dwVolumeSerialNumber;
+    identity.fileIndex = joined(information.nFileIndexHigh, information.nFileIndexLow);
+    identity.size = joined(information.nFileSizeHigh, information.nFileSizeLow);
+    identity.lastWrite = joined(information.ftLastWriteTime.dwHighDateTime,
+                                information.ftLastWriteTime.dwLowDateTime);
     return identity;
 }
 
