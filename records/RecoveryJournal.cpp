@@ -16,7 +16,9 @@ bool journalOwned = false;
 FileIdentity loadedFile;  // what the header of a new journal names
 std::string failedReason; // not empty: the journal takes no more entries this run
 
-// What this run wrote stays its own, to be removed at the end.
+// Closes the journal and keeps the reason: it takes no more entries this run.
+// Whether it is this run's own stays as it was, so a journal this run made is
+// still removed once the changes are saved or discarded.
 JournalResult failure(DWORD error) {
     journal.close();
     failedReason = reasonFor(error);
