@@ -3,6 +3,8 @@
 // Windows 10, as 64-bit Windows does; a run that silently fell back to the
 // 32-bit prefix would only repeat the first. The test program is 32-bit and in
 // the same prefix as the programs it starts, so it sees what they see.
+#include "toolkit/SystemFunction.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,8 +15,7 @@ namespace {
 // on Windows 10, under Wine as under Windows.
 DWORD systemMajorVersion() {
     using RtlGetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const auto get = reinterpret_cast<RtlGetVersion>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    const auto get = systemFunction<RtlGetVersion>(L"ntdll.dll", "RtlGetVersion");
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
     return get != nullptr && get(&info) == 0 ? info.dwMajorVersion : 0;
