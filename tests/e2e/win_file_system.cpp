@@ -26,13 +26,6 @@ const wchar_t* const savePrompt = L"File has changed...\r\nDo you want to save t
 const std::wstring notSaved =
     L"The changes were not saved.\r\nThe client file could not be saved: ";
 
-Bytes clientsFile(const std::vector<std::string>& names) {
-    std::vector<ClientRecord> records;
-    for (const std::string& name : names)
-        records.push_back(recordNamed(name, "Fresno"));
-    return encodeClients(records);
-}
-
 std::vector<std::string> namesIn(const Bytes& file) {
     const DecodedClients decoded = decodeClients(file.data(), file.size());
     std::vector<std::string> names;

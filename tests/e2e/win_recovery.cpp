@@ -19,13 +19,6 @@ namespace {
 
 using Names = std::vector<std::wstring>;
 
-Bytes clientsFile(const std::vector<std::string>& names) {
-    std::vector<ClientRecord> records;
-    for (const std::string& name : names)
-        records.push_back(recordNamed(name, "Fresno"));
-    return encodeClients(records);
-}
-
 Names namesIn(const Bytes& file) {
     Names names;
     for (const ClientRecord& record : decodeClients(file.data(), file.size()).records) {

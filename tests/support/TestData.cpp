@@ -2,6 +2,8 @@
 
 #include "WindowsTest.h"
 
+#include "records/ClientCodec.h"
+
 #include <windows.h>
 
 #include <filesystem>
@@ -66,4 +68,11 @@ ClientRecord recordNamed(std::string_view name, std::string_view city) {
     writeText(record, CLIENT_FIELD(name), name);
     writeText(record, CLIENT_FIELD(city), city);
     return record;
+}
+
+Bytes clientsFile(const std::vector<std::string>& names) {
+    std::vector<ClientRecord> records;
+    for (const std::string& name : names)
+        records.push_back(recordNamed(name, "Fresno"));
+    return encodeClients(records);
 }

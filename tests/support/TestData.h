@@ -24,3 +24,5 @@ void removeFolder(const std::wstring& folder);
 
 // An otherwise empty record with this name and city.
 ClientRecord recordNamed(std::string_view name, std::string_view city = "");
+// A client file of clients with these names, in this order, each in Fresno.
+Bytes clientsFile(const std::vector<std::string>& names);
