@@ -91,6 +91,14 @@ bool decodeHeader(const std::uint8_t* data, std::size_t size, DecodedJournal& jo
     return true;
 }
 
+// The 1-based position of the first client whose bytes are exactly `record`'s,
+// 0 when there is none.
+int findClient(const std::vector<ClientRecord>& records, const ClientRecord& record) {
+    for (std::size_t k = 0; k < records.size(); ++k)
+        if (recordEqual(records[k], record)) return static_cast<int>(k + 1);
+    return 0;
+}
+
 } // namespace
 
 bool operator==(const FileIdentity& a, const FileIdentity& b) {
@@ -149,12 +157,6 @@ JournalVerdict judgeJournal(const DecodedJournal& journal, std::size_t size,
     if (journal.entries.empty()) return JournalVerdict::none;
     if (journal.identity != clientFile) return JournalVerdict::keepOtherFile;
     return clientFileLoaded ? JournalVerdict::offer : JournalVerdict::keepUnreadFile;
-}
-
-int findClient(const std::vector<ClientRecord>& records, const ClientRecord& record) {
-    for (std::size_t k = 0; k < records.size(); ++k)
-        if (recordEqual(records[k], record)) return static_cast<int>(k + 1);
-    return 0;
 }
 
 std::size_t replayJournal(const std::vector<JournalEntry>& entries, ReplayTarget& target) {

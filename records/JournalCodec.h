@@ -79,10 +79,6 @@ class ReplayTarget {
     virtual void remove(int position) = 0;
 };
 
-// The 1-based position of the first client whose bytes are exactly `record`'s,
-// 0 when there is none.
-int findClient(const std::vector<ClientRecord>& records, const ClientRecord& record);
-
 // Applies the entries in order. An edit or a removal changes the client whose
 // bytes are those before the change; when there is none, or the list refuses a
 // line, the entry is skipped. Returns how many were skipped.
