@@ -79,6 +79,8 @@ bool saveChanges(HWND dialog) {
                    MB_OK | MB_ICONEXCLAMATION, dialog);
         return false;
     }
+    // At once, not only at the end: a session that ends while the notes below
+    // are shown leaves no journal of the file this save replaced.
     removeJournal();
     if (!saved.message.empty()) {
         messageBox(saved.message, "Closing Program", MB_OK | MB_ICONINFORMATION, dialog);
