@@ -60,9 +60,7 @@ class RecoveryJournalFile : public testing::Test {
     void TearDown() override {
         installFileAccess(nullptr);
         removeJournal();
-        for (const wchar_t* name : {L"vellumor.vmr", L"vellumor.vmr.journal"})
-            DeleteFileW((folder + name).c_str());
-        RemoveDirectoryW(folder.c_str());
+        removeFolder(folder);
     }
 
     std::wstring folder;
