@@ -240,6 +240,7 @@ bool tickItems(const Column& column, std::string_view cell, ClientRecord& record
             return false;
         }
         writeItem(record, column.field->span, static_cast<int>(item), true);
+        item = item + 1 == count ? 0 : item + 1;
     }
     return true;
 }
