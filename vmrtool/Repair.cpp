@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <new>
-#include <utility>
 
 namespace {
 
@@ -34,8 +33,10 @@ bool writeInListOrder(std::FILE* file, const std::string& name,
                       const std::vector<ClientRecord>& records, const char* action,
                       std::size_t& moved, std::FILE* err, std::string& error) {
     std::vector<std::size_t> order;
+    std::vector<ClientRecord> batch; // the records go out a batch at a time
     try {
         order = listOrder(records);
+        batch.reserve(std::min(clientBatch, order.size()));
     } catch (const std::bad_alloc&) {
         error = "not enough memory to put " + std::to_string(records.size()) +
                 " clients in the list's order";
@@ -46,10 +47,8 @@ bool writeInListOrder(std::FILE* file, const std::string& name,
     if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
     moved = 0;
     Progress progress(err, action, order.size());
-    // The records go out a batch at a time, gathered in order: one large
-    // write costs far less than a small one for each record.
-    std::vector<ClientRecord> batch;
-    batch.reserve(std::min(clientBatch, order.size()));
+    // Gathered in order, a batch goes out in one write, which costs far less
+    // than a write for each record.
     for (std::size_t k = 0; k < order.size(); k += batch.size()) {
         batch.clear();
         for (std::size_t n = k; n < order.size() && batch.size() < clientBatch; ++n) {

@@ -155,6 +155,7 @@ class FileText {
     const std::uint8_t* mapped = nullptr;
     std::string read; // the bytes, where they are not mapped
 };
+
 // Starts putting what has been written to `file` so far on the disk, without
 // waiting for it. Renaming a file over another makes some file systems put the
 // new file's data on disk first; started early, that work goes on while the
