@@ -44,22 +44,12 @@ void writeText(ClientRecord& record, FieldSpan field, std::string_view text) {
     bytes[text.size()] = 0;
 }
 
-std::uint8_t readU8(const ClientRecord& record, FieldSpan field) { return *bytesOf(record, field); }
-
 void writeU8(ClientRecord& record, FieldSpan field, std::uint8_t value) {
     *bytesOf(record, field) = value;
 }
 
-std::int16_t readI16(const ClientRecord& record, FieldSpan field) {
-    return signed16(readLittleEndian(bytesOf(record, field), 2));
-}
-
 void writeI16(ClientRecord& record, FieldSpan field, std::int16_t value) {
     writeLittleEndian(bytesOf(record, field), 2, static_cast<std::uint16_t>(value));
-}
-
-std::int32_t readDate(const ClientRecord& record, FieldSpan field) {
-    return signed32(readLittleEndian(bytesOf(record, field), 4));
 }
 
 void writeDate(ClientRecord& record, FieldSpan field, std::int32_t value) {

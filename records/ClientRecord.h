@@ -4,6 +4,8 @@
 // below assemble them bytewise.
 #pragma once
 
+#include "records/LittleEndian.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -112,11 +114,11 @@ bool recordEqual(const ClientRecord& a, const ClientRecord& b);
 // leaves the bytes after that NUL as they were.
 std::string readText(const ClientRecord& record, FieldSpan field);
 void writeText(ClientRecord& record, FieldSpan field, std::string_view text);
-std::uint8_t readU8(const ClientRecord& record, FieldSpan field);
+inline std::uint8_t readU8(const ClientRecord& record, FieldSpan field);
 void writeU8(ClientRecord& record, FieldSpan field, std::uint8_t value);
-std::int16_t readI16(const ClientRecord& record, FieldSpan field);
+inline std::int16_t readI16(const ClientRecord& record, FieldSpan field);
 void writeI16(ClientRecord& record, FieldSpan field, std::int16_t value);
-std::int32_t readDate(const ClientRecord& record, FieldSpan field);
+inline std::int32_t readDate(const ClientRecord& record, FieldSpan field);
 void writeDate(ClientRecord& record, FieldSpan field, std::int32_t value);
 // Bit-set items: item k is bit (k mod 8) of byte (k div 8). Items beyond the
 // field are read as clear and never written.
@@ -125,3 +127,19 @@ void writeItem(ClientRecord& record, FieldSpan field, int item, bool ticked);
 
 // The name shown in the client list and in the delete confirmation.
 std::string recordName(const ClientRecord& record);
+
+// The readers of numbers are inline: the file tools read every field of every
+// record through them.
+inline std::uint8_t readU8(const ClientRecord& record, FieldSpan field) {
+    return reinterpret_cast<const std::uint8_t*>(&record)[field.offset];
+}
+
+inline std::int16_t readI16(const ClientRecord& record, FieldSpan field) {
+    return signed16(
+        readLittleEndian(reinterpret_cast<const std::uint8_t*>(&record) + field.offset, 2));
+}
+
+inline std::int32_t readDate(const ClientRecord& record, FieldSpan field) {
+    return signed32(
+        readLittleEndian(reinterpret_cast<const std::uint8_t*>(&record) + field.offset, 4));
+}

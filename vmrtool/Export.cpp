@@ -1,7 +1,8 @@
 // vmrtool export: every client with every field, by the field's name in record
-// order, as CSV for spreadsheets or as JSON for other systems. The clients go
-// through in batches: each batch's text is built in memory from the columns'
-// tables and written in one piece.
+// order, as CSV for spreadsheets or as JSON for other systems. Each format is a
+// table made once from the columns: each field's kind and place and the texts
+// its values become, and what each byte of a text becomes. A batch of clients
+// is written from it into memory and goes out in one piece.
 #include "vmrtool/Columns.h"
 #include "vmrtool/VmrTool.h"
 
@@ -16,71 +17,113 @@
 
 namespace {
 
-// What each byte of a record's text becomes in one format. Most bytes are
-// `plain` and stay as they are; NUL ends the text; the others are `special`:
-// they become their UTF-8 form or an escape, or they stay but make a CSV cell
-// need quotes.
-enum class ByteWay : std::uint8_t { plain, end, special };
+// Copies `size` bytes, from `fixed` to twice as many, as two pieces of `fixed`
+// bytes: the first and the last, which overlap in the middle.
+template <std::size_t fixed> void copyEnds(char* out, const char* from, std::size_t size) {
+    std::array<char, fixed> head;
+    std::array<char, fixed> tail;
+    std::memcpy(head.data(), from, fixed);
+    std::memcpy(tail.data(), from + size - fixed, fixed);
+    std::memcpy(out, head.data(), fixed);
+    std::memcpy(out + size - fixed, tail.data(), fixed);
+}
 
-struct TextBytes {
-    std::array<ByteWay, 0x100> way{};
-    std::array<std::string, 0x100> text; // what a special byte becomes
-    std::array<bool, 0x100> quotes{};    // the byte makes a CSV cell need quotes
+// Puts a text. The texts here are short, mostly a few bytes: copied in two
+// pieces of the size that suits them, they take a branch for each class of
+// sizes rather than a call and a branch for each size.
+inline char* put(char* out, std::string_view text) {
+    const std::size_t size = text.size();
+    const char* const from = text.data();
+    if (size > 32)
+        std::memcpy(out, from, size);
+    else if (size > 16)
+        copyEnds<16>(out, from, size);
+    else if (size > 8)
+        copyEnds<8>(out, from, size);
+    else if (size > 4)
+        copyEnds<4>(out, from, size);
+    else if (size > 1)
+        copyEnds<2>(out, from, size);
+    else if (size == 1)
+        *out = *from;
+    return out + size;
+}
+
+// A column as one format writes it.
+struct FormatColumn {
+    FieldKind kind;
+    FieldSpan span;
+    std::string key;                     // JSON: {"name": for the first, ,"intakeDate": ...
+    std::vector<std::string_view> cells; // for a one-byte field: the cell of each value
+    std::vector<std::string> items; // for a bit set: each item's text and the separator after it
 };
 
-TextBytes textBytes(bool json) {
-    TextBytes bytes;
-    const auto special = [&bytes](int byte, std::string text) {
-        bytes.text[byte] = std::move(text);
-        bytes.way[byte] = ByteWay::special;
-    };
-    for (int byte = 0x80; byte < 0x100; ++byte) {
+// How one format writes the texts and the columns. A byte of text is `plain`
+// when it goes out as it is; the others become their UTF-8 form or an escape,
+// or make a CSV cell need quotes.
+struct Format {
+    bool json;
+    std::array<bool, 0x100> plain;
+    std::array<std::string, 0x100> byteTexts;
+    std::array<bool, 0x100> quotes;
+    std::vector<FormatColumn> columns;
+};
+
+Format makeFormat(bool json) {
+    Format format{json, {}, {}, {}, {}};
+    for (int byte = 0; byte < 0x100; ++byte) {
         const char c = static_cast<char>(byte);
-        special(byte, win1252ToUtf8(std::string_view(&c, 1)));
-    }
-    if (json) {
-        constexpr char hex[] = "0123456789abcdef";
-        for (int byte = 0; byte < 0x20; ++byte)
-            special(byte, std::string("\\u00") + hex[byte >> 4] + hex[byte & 0xF]);
-        const std::pair<char, const char*> escapes[] = {
-            {'\n', "\\n"}, {'\r', "\\r"}, {'\t', "\\t"}, {'"', "\\\""}, {'\\', "\\\\"}};
-        for (const auto& [c, escape] : escapes)
-            special(c, escape);
-    } else {
-        for (const char c : {',', '\r', '\n', '"'}) {
-            special(c, c == '"' ? "\"\"" : std::string(1, c));
-            bytes.quotes[static_cast<unsigned char>(c)] = true;
+        std::string& text = format.byteTexts[byte] = win1252ToUtf8(std::string_view(&c, 1));
+        if (json && (byte < 0x20 || c == '"' || c == '\\')) {
+            constexpr char hex[] = "0123456789abcdef";
+            const std::string_view named = c == '\n' ? "n" : c == '\r' ? "r" : c == '\t' ? "t" : "";
+            text = byte >= 0x20    ? std::string{'\\', c}
+                   : named.empty() ? std::string("\\u00") + hex[byte >> 4] + hex[byte & 0xF]
+                                   : '\\' + std::string(named);
+        } else if (!json && c == '"') {
+            text = "\"\"";
         }
+        format.quotes[byte] = !json && byte != 0 && std::strchr(",\r\n\"", c);
+        format.plain[byte] = text == std::string(1, c);
     }
-    bytes.way[0] = ByteWay::end;
-    return bytes;
+    for (const Column& column : exportColumns()) {
+        FormatColumn& out = format.columns.emplace_back();
+        out.kind = column.field->kind;
+        out.span = column.field->span;
+        if (json)
+            out.key =
+                (format.columns.size() == 1 ? "{\"" : ",\"") + std::string(column.name) + "\":";
+        out.cells.assign(json ? column.jsonCells.begin() : column.byteCells.begin(),
+                         json ? column.jsonCells.end() : column.byteCells.end());
+        for (const std::string_view item : column.items)
+            out.items.push_back(json ? '"' + std::string(item) + "\"," : std::string(item) + "; ");
+    }
+    return format;
 }
 
-const TextBytes csvBytes = textBytes(false);
-const TextBytes jsonBytes = textBytes(true);
+const Format csvFormat = makeFormat(false);
+const Format jsonFormat = makeFormat(true);
 
-char* put(char* out, std::string_view text) {
-    if (!text.empty()) std::memcpy(out, text.data(), text.size());
-    return out + text.size();
-}
-
-// Puts a text field's value, its bytes up to the terminator (at most the
-// whole field, as readText reads it), in the format; `quotes` tells whether a
-// byte of it makes a CSV cell need quotes.
-char* putText(char* out, const ClientRecord& record, FieldSpan span, const TextBytes& bytes,
-              bool& quotes) {
+// A text field's value: its bytes up to the terminator, at most the whole
+// field, as readText reads it.
+std::string_view textOf(const ClientRecord& record, FieldSpan span) {
     const char* const text = reinterpret_cast<const char*>(&record) + span.offset;
+    if (text[0] == '\0') return {}; // most texts are empty
+    const void* const end = std::memchr(text, '\0', span.size);
+    return {text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : span.size};
+}
+
+// Puts a text in the format, each byte as what it becomes; `quotes` tells
+// whether a byte of it makes a CSV cell need quotes.
+char* putText(char* out, std::string_view text, const Format& format, bool& quotes) {
     bool quoted = false;
-    for (std::size_t k = 0; k < span.size; ++k) {
-        const auto byte = static_cast<unsigned char>(text[k]);
-        const ByteWay way = bytes.way[byte];
-        if (way == ByteWay::plain) {
-            *out++ = text[k];
-            continue;
-        }
-        if (way == ByteWay::end) break;
-        out = put(out, bytes.text[byte]);
-        quoted |= bytes.quotes[byte];
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        quoted |= format.quotes[byte];
+        if (format.plain[byte])
+            *out++ = c;
+        else
+            out = put(out, format.byteTexts[byte]);
     }
     quotes = quoted;
     return out;
@@ -88,12 +131,12 @@ char* putText(char* out, const ClientRecord& record, FieldSpan span, const TextB
 
 // The cell is written as it stands and moved one byte on, for the quote before
 // it, when it needs quotes.
-char* putCsvText(char* out, const ClientRecord& record, FieldSpan span) {
+char* putCsvText(char* out, std::string_view text) {
+    if (text.empty()) return out;
     char* const cell = out;
-    if (needsGuard({reinterpret_cast<const char*>(&record) + span.offset, span.size}))
-        *out++ = '\'';
+    if (needsGuard(text)) *out++ = '\'';
     bool quotes = false;
-    out = putText(out, record, span, csvBytes, quotes);
+    out = putText(out, text, csvFormat, quotes);
     if (!quotes) return out;
     std::memmove(cell + 1, cell, static_cast<std::size_t>(out - cell));
     *cell = '"';
@@ -126,50 +169,40 @@ char* putDate(char* out, std::int32_t value, bool json) {
 }
 
 // The ticked items of a bit set: "a; b" in CSV, ["a","b"] in JSON. The set is
-// read as one number, so that its ticked items are found in one step each.
-char* putItems(char* out, const ClientRecord& record, const Column& column, bool json) {
-    const FieldSpan span = column.field->span;
+// read as one number, so that its ticked items are found in one step each;
+// each item goes out with the separator after it, and the last one's is taken
+// back.
+char* putItems(char* out, const ClientRecord& record, const FormatColumn& column, bool json) {
+    const FieldSpan span = column.span;
     std::uint64_t ticked =
         readLittleEndian(reinterpret_cast<const std::uint8_t*>(&record) + span.offset, span.size) &
         ((std::uint64_t{1} << column.items.size()) - 1);
     if (json) *out++ = '[';
-    for (bool first = true; ticked != 0; ticked &= ticked - 1, first = false) {
-        if (!first) *out++ = json ? ',' : ';';
-        if (!first && !json) *out++ = ' ';
-        if (json) *out++ = '"';
-        out = put(out, column.items[static_cast<std::size_t>(__builtin_ctzll(ticked))]);
-        if (json) *out++ = '"';
+    if (ticked != 0) {
+        for (; ticked != 0; ticked &= ticked - 1)
+            out = put(out, column.items[static_cast<std::size_t>(__builtin_ctzll(ticked))]);
+        out -= json ? 1 : 2;
     }
     if (json) *out++ = ']';
     return out;
 }
 
-// Each column's JSON key with what goes before it: {"name": for the first,
-// ,"intakeDate": and so on for the others.
-const std::vector<std::string> jsonKeys = [] {
-    std::vector<std::string> keys;
-    for (const Column& column : exportColumns())
-        keys.push_back((keys.empty() ? "{\"" : ",\"") + std::string(column.name) + "\":");
-    return keys;
-}();
-
 // One client: a CSV row ending in CR LF, or a JSON object.
-char* putClient(char* out, const ClientRecord& record, bool json) {
-    const std::vector<Column>& columns = exportColumns();
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-        const Column& column = columns[k];
-        const FieldSpan span = column.field->span;
-        if (json) out = put(out, jsonKeys[k]);
-        switch (column.field->kind) {
+char* putClient(char* out, const ClientRecord& record, const Format& format) {
+    const bool json = format.json;
+    for (const FormatColumn& column : format.columns) {
+        const FieldSpan span = column.span;
+        if (json) out = put(out, column.key);
+        switch (column.kind) {
         case FieldKind::text:
         case FieldKind::otherText:
             if (json) {
                 bool quotes = false; // a CSV concern
                 *out++ = '"';
-                out = putText(out, record, span, jsonBytes, quotes);
+                out = putText(out, textOf(record, span), format, quotes);
                 *out++ = '"';
             } else {
-                out = putCsvText(out, record, span);
+                out = putCsvText(out, textOf(record, span));
             }
             break;
         case FieldKind::date:
@@ -182,7 +215,7 @@ char* putClient(char* out, const ClientRecord& record, bool json) {
             out = putItems(out, record, column, json);
             break;
         default:
-            out = put(out, (json ? column.jsonCells : column.byteCells)[readU8(record, span)]);
+            out = put(out, column.cells[readU8(record, span)]);
         }
         if (!json) *out++ = ',';
     }
@@ -223,6 +256,7 @@ std::string csvHeader() {
 bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, bool writeBack,
                  std::FILE* err, std::string& error) {
     Progress progress(err, "exported", reader.facts().clients);
+    const Format& format = json ? jsonFormat : csvFormat;
     std::string text = json ? "[" : csvHeader(); // the batch's text: `used` bytes, then room
     std::size_t used = text.size();
     std::vector<ClientRecord> buffer;
@@ -238,7 +272,7 @@ bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, bool wr
                 text.resize(std::max(2 * text.size(), used + mostPerClient));
             char* out = text.data() + used;
             if (json) out = put(out, records.first + k == 0 ? "\n" : ",\n");
-            used = static_cast<std::size_t>(putClient(out, clients[k], json) - text.data());
+            used = static_cast<std::size_t>(putClient(out, clients[k], format) - text.data());
         }
         written = std::fwrite(text.data(), 1, used, target) == used;
         used = 0;

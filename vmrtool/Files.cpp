@@ -183,13 +183,14 @@ void removeFile(const std::string& path) { std::remove(path.c_str()); }
 #endif
 
 #ifdef _WIN32
-// A 32-bit process has too little address space to map a large client file;
-// the records are read.
-void ClientFileReader::map() {}
-void ClientFileReader::unmap() {}
-
 namespace {
+
+// A 32-bit process has too little address space to map a large file; the
+// files are read.
+const std::uint8_t* mapWhole(std::FILE*, std::uint64_t, const std::string&) { return nullptr; }
+void unmapWhole(const std::uint8_t*, std::uint64_t) {}
 void removeOnBusError(const std::string&) {}
+
 } // namespace
 #else
 namespace {
@@ -229,38 +230,40 @@ void removeOnBusError(const std::string& path) {
     busError.temporary[length] = '\0';
 }
 
-} // namespace
-
-void ClientFileReader::map() {
-    if (fileFacts.size == 0 || fileFacts.size != static_cast<std::size_t>(fileFacts.size)) return;
-    const auto size = static_cast<std::size_t>(fileFacts.size);
-    void* const view = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fileno(file), 0);
-    if (view == MAP_FAILED) return; // the records are read instead
-    posix_madvise(view, size, POSIX_MADV_SEQUENTIAL);
+// The whole of a file of `size` bytes, mapped to be read, with a bus error
+// in it handled as above; nullptr where it cannot be mapped. One file at a
+// time is mapped.
+const std::uint8_t* mapWhole(std::FILE* file, std::uint64_t size, const std::string& name) {
+    if (size == 0 || size != static_cast<std::size_t>(size)) return nullptr;
+    const auto length = static_cast<std::size_t>(size);
+    void* const view = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fileno(file), 0);
+    if (view == MAP_FAILED) return nullptr; // the bytes are read instead
+    posix_madvise(view, length, POSIX_MADV_SEQUENTIAL);
     const std::string message = "vmrtool: cannot read " + name + ": it shrank while being read\n";
     busError.length = std::min(message.size(), sizeof busError.message);
     std::memcpy(busError.message, message.data(), busError.length);
     busError.begin = reinterpret_cast<std::uintptr_t>(view);
-    busError.end = busError.begin + size;
+    busError.end = busError.begin + length;
     struct sigaction action {};
     action.sa_sigaction = onBusError;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     sigaction(SIGBUS, &action, &busError.previous);
-    mapped = static_cast<const std::uint8_t*>(view);
+    return static_cast<const std::uint8_t*>(view);
 }
 
-void ClientFileReader::unmap() {
-    if (!mapped) return;
+void unmapWhole(const std::uint8_t* bytes, std::uint64_t size) {
+    if (!bytes) return;
     sigaction(SIGBUS, &busError.previous, nullptr);
     busError.begin = busError.end = 0;
-    munmap(const_cast<std::uint8_t*>(mapped), static_cast<std::size_t>(fileFacts.size));
-    mapped = nullptr;
+    munmap(const_cast<std::uint8_t*>(bytes), static_cast<std::size_t>(size));
 }
+
+} // namespace
 #endif
 
 ClientFileReader::~ClientFileReader() {
-    unmap();
+    unmapWhole(mapped, fileFacts.size);
     if (file) std::fclose(file);
 }
 
@@ -289,7 +292,7 @@ bool ClientFileReader::open(const std::string& path, std::string& error) {
     facts.clients = static_cast<std::size_t>(std::min(facts.present, limit));
     facts.cutBytes =
         facts.clients == facts.present ? static_cast<std::size_t>(body % clientRecordSize) : 0;
-    map();
+    mapped = mapWhole(file, facts.size, name);
     return true;
 }
 
@@ -340,6 +343,21 @@ bool ClientFileReader::view(std::size_t most, std::vector<ClientRecord>& buffer,
     records.bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
     records.count = buffer.size();
     return true;
+}
+
+FileText::~FileText() { unmapWhole(mapped, mappedSize); }
+
+bool FileText::open(const std::string& path, std::string& error) {
+    if (std::FILE* const file = openFile(path, "rb")) {
+        if (fileSize(file, mappedSize)) mapped = mapWhole(file, mappedSize, path);
+        std::fclose(file); // a mapping outlives the file's handle
+    }
+    return mapped || readWholeFile(path, read, error);
+}
+
+std::string_view FileText::text() const {
+    if (!mapped) return read;
+    return {reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(mappedSize)};
 }
 
 bool fileIsShort(const ClientFileFacts& facts) {

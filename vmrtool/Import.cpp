@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <deque>
 #include <new>
 #include <unordered_map>
 
@@ -233,12 +234,13 @@ bool tickItems(const Column& column, std::string_view cell, ClientRecord& record
         if (name.empty()) continue;
         std::size_t tried = 0;
         for (; tried < count && column.items[item] != name; ++tried)
-            item = (item + 1) % count;
+            item = item + 1 == count ? 0 : item + 1;
         if (tried == count) {
             unknown = name;
             return false;
         }
         writeItem(record, column.field->span, static_cast<int>(item), true);
+        item = item + 1 == count ? 0 : item + 1;
     }
     return true;
 }
@@ -266,16 +268,18 @@ struct Listing {
     }
 };
 
-// The rows of a CSV, one at a time: the cells of a row as views into the text,
-// a quoted cell with its quotes taken off and each "" made " in place.
+// The rows of a CSV, one at a time: the cells of a row as views into the text
+// or, for a quoted cell that holds a quote (written ""), into a copy of the
+// cell with its quotes made single, kept until the next row.
 class CsvRows {
   public:
-    CsvRows(std::string& csv, std::size_t start) : text(csv), at(start) {}
+    CsvRows(std::string_view csv, std::size_t start) : text(csv), at(start) {}
 
     // The next row's cells; false at the end of the text or, with the reason,
     // at a cell that cannot be read.
     bool next(std::vector<std::string_view>& cells, std::string& problem) {
         cells.clear();
+        copies = 0;
         if (at >= text.size()) return false;
         row = line;
         for (;;) {
@@ -284,7 +288,7 @@ class CsvRows {
                 if (!quotedCell(cell, problem)) return false;
             } else {
                 const std::size_t end = cellEnd(text, at);
-                cell = std::string_view(text).substr(at, end - at);
+                cell = text.substr(at, end - at);
                 if (!cell.empty() && cell.back() == '\r') cell.remove_suffix(1);
                 at = end;
             }
@@ -304,23 +308,22 @@ class CsvRows {
     bool quotedCell(std::string_view& cell, std::string& problem) {
         const std::size_t cellLine = line;
         const std::size_t start = ++at; // after the opening quote
-        std::size_t end = start;        // the cell's next byte goes here
+        bool quotes = false;            // the cell holds a quote
         for (;;) {
             const std::size_t quote = text.find('"', at);
-            if (quote == std::string::npos) {
+            if (quote == std::string_view::npos) {
                 row = cellLine;
                 problem = "a quoted cell is not closed";
                 return false;
             }
-            line += lineBreaks(&text[at], &text[quote]);
-            std::memmove(&text[end], &text[at], quote - at);
-            end += quote - at;
+            line += lineBreaks(text.data() + at, text.data() + quote);
             at = quote + 1;
             if (at == text.size() || text[at] != '"') break;
-            text[end++] = '"';
+            quotes = true;
             ++at;
         }
-        cell = std::string_view(text).substr(start, end - start);
+        cell = text.substr(start, at - 1 - start);
+        if (quotes) cell = singleQuotes(cell);
         if (at + 1 < text.size() && text[at] == '\r' && text[at + 1] == '\n') ++at;
         if (at == text.size() || text[at] == ',' || text[at] == '\n') return true;
         row = line;
@@ -328,10 +331,25 @@ class CsvRows {
         return false;
     }
 
-    std::string& text;
+    // A copy of a quoted cell's text with each "" made ".
+    std::string_view singleQuotes(std::string_view cell) {
+        if (copies == copied.size()) copied.emplace_back();
+        std::string& copy = copied[copies++];
+        copy.clear();
+        for (std::size_t from = 0; from < cell.size();) {
+            const std::size_t quote = std::min(cell.find('"', from), cell.size() - 1);
+            copy.append(cell, from, quote + 1 - from);
+            from = quote + 2;
+        }
+        return copy;
+    }
+
+    std::string_view text;
     std::size_t at;       // the next byte to read
     std::size_t line = 1; // the line `at` lies on
     std::size_t row = 1;
+    std::deque<std::string> copied; // the row's cells that needed a copy; a deque keeps
+    std::size_t copies = 0;         // them in place while the row grows
 };
 
 // Reads a CSV's clients: its header row, then a record from each row.
@@ -457,9 +475,9 @@ bool readClients(const std::string& path, std::vector<ClientRecord>& records, st
 }
 
 // Reads the CSV's clients after `records`.
-void readCsv(std::string& csv, Importer& importer, std::vector<ClientRecord>& records) {
+void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>& records) {
     constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-    CsvRows rows(csv, csv.compare(0, byteOrderMark.size(), byteOrderMark) == 0 ? 3 : 0);
+    CsvRows rows(csv, csv.substr(0, byteOrderMark.size()) == byteOrderMark ? 3 : 0);
     std::vector<std::string_view> cells;
     std::string problem;
     if (!rows.next(cells, problem)) {
@@ -502,12 +520,13 @@ int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) 
             outputProblem(options.input, options.output, options.force, "imported");
         !problem.empty())
         return fail(err, problem);
-    std::string csv;
     std::string error;
     std::vector<ClientRecord> records;
-    if (!readWholeFile(options.input, csv, error) ||
-        (!options.merge.empty() && !readClients(options.merge, records, error)))
+    FileText input; // opened after the merged file, which is mapped too
+    if ((!options.merge.empty() && !readClients(options.merge, records, error)) ||
+        !input.open(options.input, error))
         return fail(err, error);
+    const std::string_view csv = input.text();
     const std::size_t kept = records.size();
     const bool utf8 = isUtf8(csv);
     const std::string encoding = utf8 ? "UTF-8" : "Windows-1252, as it is not UTF-8";

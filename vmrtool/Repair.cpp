@@ -8,22 +8,22 @@
 
 #include <algorithm>
 #include <new>
-#include <utility>
 
 namespace {
 
-// Each record's key and place in the file, in the list's order; records whose
-// names are equal keep their order. Only the keys are sorted: the records stay
-// where they are and are written from there.
-using ListOrder = std::vector<std::pair<std::string, std::size_t>>;
-
-ListOrder listOrder(const std::vector<ClientRecord>& records) {
-    ListOrder order;
-    order.reserve(records.size());
-    for (std::size_t k = 0; k < records.size(); ++k)
-        order.emplace_back(listKey(records[k]), k);
+// The places of the records in the list's order: each record's key is made
+// once, and only the places are sorted; records whose names are equal keep
+// their order.
+std::vector<std::size_t> listOrder(const std::vector<ClientRecord>& records) {
+    std::vector<std::string> keys;
+    keys.reserve(records.size());
+    for (const ClientRecord& record : records)
+        keys.push_back(listKey(record));
+    std::vector<std::size_t> order(records.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
     std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+                     [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
     return order;
 }
 
@@ -32,9 +32,11 @@ ListOrder listOrder(const std::vector<ClientRecord>& records) {
 bool writeInListOrder(std::FILE* file, const std::string& name,
                       const std::vector<ClientRecord>& records, const char* action,
                       std::size_t& moved, std::FILE* err, std::string& error) {
-    ListOrder order;
+    std::vector<std::size_t> order;
+    std::vector<ClientRecord> batch; // the records go out a batch at a time
     try {
         order = listOrder(records);
+        batch.reserve(std::min(clientBatch, order.size()));
     } catch (const std::bad_alloc&) {
         error = "not enough memory to put " + std::to_string(records.size()) +
                 " clients in the list's order";
@@ -45,12 +47,17 @@ bool writeInListOrder(std::FILE* file, const std::string& name,
     if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
     moved = 0;
     Progress progress(err, action, order.size());
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const std::size_t index = order[k].second;
-        if (index != k) ++moved;
-        if (std::fwrite(&records[index], 1, clientRecordSize, file) != clientRecordSize)
+    // Gathered in order, a batch goes out in one write, which costs far less
+    // than a write for each record.
+    for (std::size_t k = 0; k < order.size(); k += batch.size()) {
+        batch.clear();
+        for (std::size_t n = k; n < order.size() && batch.size() < clientBatch; ++n) {
+            if (order[n] != n) ++moved;
+            batch.push_back(records[order[n]]);
+        }
+        if (std::fwrite(batch.data(), clientRecordSize, batch.size(), file) != batch.size())
             return false;
-        progress.done(k + 1);
+        progress.done(k + batch.size());
     }
     error.clear();
     return true;

@@ -100,9 +100,6 @@ class ClientFileReader {
               std::string& error);
 
   private:
-    void map();
-    void unmap();
-
     std::FILE* file = nullptr;
     std::string name;
     ClientFileFacts fileFacts;
@@ -138,6 +135,27 @@ std::FILE* openFile(const std::string& path, const char* mode);
 bool fileExists(const std::string& path);
 // The whole file's bytes; false, with a one-line reason, when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
+
+// A whole file's bytes to read: mapped where the client file's reader maps
+// (the bytes are then read where they lie, and no other file may be mapped
+// meanwhile), else read into memory.
+class FileText {
+  public:
+    FileText() = default;
+    FileText(const FileText&) = delete;
+    FileText& operator=(const FileText&) = delete;
+    ~FileText();
+
+    // False, with a one-line reason, when the file cannot be opened or read.
+    bool open(const std::string& path, std::string& error);
+    std::string_view text() const;
+
+  private:
+    std::uint64_t mappedSize = 0;
+    const std::uint8_t* mapped = nullptr;
+    std::string read; // the bytes, where they are not mapped
+};
+
 // Starts putting what has been written to `file` so far on the disk, without
 // waiting for it. Renaming a file over another makes some file systems put the
 // new file's data on disk first; started early, that work goes on while the

@@ -194,6 +194,26 @@ TEST(VmrtoolImport, ASpreadsheetsSaveReadsTheSame) {
     EXPECT_FALSE(readItem(jose, fields::cancer.span, 0));
 }
 
+TEST(VmrtoolImport, QuotedCellsWithQuotesKeepTheirOwnTextsWithinARow) {
+    // Short texts, each copied to make its "" single, four in one row and
+    // again in the next.
+    const std::string csv = "name,city,state,occupation\n"
+                            "\"a\"\"b\",\"\"\"c\",\"d\"\"\",\"e\"\"f\"\"g\"\n"
+                            "\"h\"\"\",\"i\",\"\"\"\",j\n";
+    TempDir dir;
+    writeFile(dir.path("in.csv"), std::vector<std::uint8_t>(csv.begin(), csv.end()));
+    const ToolRun result = run({"import", dir.path("in.csv"), "--output", dir.path("out.vmr")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const DecodedClients clients = decodedFile(dir.path("out.vmr"));
+    ASSERT_EQ(clients.records.size(), 2u);
+    const auto texts = [](const ClientRecord& r) {
+        return readText(r, fields::name.span) + "|" + readText(r, fields::city.span) + "|" +
+               readText(r, fields::state.span) + "|" + readText(r, fields::occupation.span);
+    };
+    EXPECT_EQ(texts(clients.records[0]), "a\"b|\"c|d\"|e\"f\"g");
+    EXPECT_EQ(texts(clients.records[1]), "h\"|i|\"|j");
+}
+
 TEST(VmrtoolImport, EveryBadValueIsListedWithItsLineAndNothingIsWritten) {
     const struct {
         const char* what;
