@@ -142,6 +142,8 @@ void removeFile(const std::string& path) { DeleteFileW(wideFromUtf8(path).c_str(
 
 void startWriteback(std::FILE*) {}
 
+void adviseLargePages(const void*, std::size_t) {}
+
 bool sameFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION first{};
     BY_HANDLE_FILE_INFORMATION second{};
@@ -169,6 +171,16 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 void startWriteback(std::FILE* file) {
     if (std::fflush(file) == 0) sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+void adviseLargePages(const void* bytes, std::size_t size) {
+    // Only whole large pages inside the buffer can be large pages.
+    constexpr std::uintptr_t largePage = std::uintptr_t{2} << 20;
+    const auto start = reinterpret_cast<std::uintptr_t>(bytes);
+    const std::uintptr_t first = (start + largePage - 1) & ~(largePage - 1);
+    const std::uintptr_t end = (start + size) & ~(largePage - 1);
+    if (first < end && start <= first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 namespace {

@@ -489,6 +489,8 @@ void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>
     const auto most = static_cast<std::size_t>(maxClientCount);
     records.reserve(
         std::min(most, records.size() + lineBreaks(csv.data(), csv.data() + csv.size())));
+    adviseLargePages(records.data() + records.size(),
+                     (records.capacity() - records.size()) * sizeof(ClientRecord));
     while (rows.next(cells, problem)) {
         if (std::all_of(cells.begin(), cells.end(), [](std::string_view c) { return c.empty(); }))
             continue;
