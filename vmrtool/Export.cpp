@@ -14,66 +14,64 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
-// Copies `size` bytes, from `fixed` to twice as many, as two pieces of `fixed`
-// bytes: the first and the last, which overlap in the middle.
-template <std::size_t fixed> void copyEnds(char* out, const char* from, std::size_t size) {
-    std::array<char, fixed> head;
-    std::array<char, fixed> tail;
-    std::memcpy(head.data(), from, fixed);
-    std::memcpy(tail.data(), from + size - fixed, fixed);
-    std::memcpy(out, head.data(), fixed);
-    std::memcpy(out + size - fixed, tail.data(), fixed);
+// A short text kept in a slot of fixed size: it is put with one copy of the
+// whole slot, whatever its size, and the output moves on by its size. The
+// bytes copied after the text land in the output's room and are overwritten
+// by what follows. Every option, item and key of the catalogue fits a slot.
+template <std::size_t slot> struct Piece {
+    std::array<char, slot - 1> bytes{};
+    std::uint8_t size = 0;
+
+    Piece() = default;
+    explicit Piece(std::string_view text) : size(static_cast<std::uint8_t>(text.size())) {
+        if (text.size() > bytes.size()) throw std::length_error("a piece of export too long");
+        std::memcpy(bytes.data(), text.data(), text.size());
+    }
+};
+
+// The room a piece's copy may take beyond the text it puts.
+constexpr std::size_t slack = 32;
+
+template <std::size_t slot> char* put(char* out, const Piece<slot>& piece) {
+    static_assert(sizeof piece == slot && slot <= slack);
+    std::memcpy(out, &piece, slot);
+    return out + piece.size;
 }
 
-// Puts a text. The texts here are short, mostly a few bytes: copied in two
-// pieces of the size that suits them, they take a branch for each class of
-// sizes rather than a call and a branch for each size.
+// Puts a text of any length.
 inline char* put(char* out, std::string_view text) {
-    const std::size_t size = text.size();
-    const char* const from = text.data();
-    if (size > 32)
-        std::memcpy(out, from, size);
-    else if (size > 16)
-        copyEnds<16>(out, from, size);
-    else if (size > 8)
-        copyEnds<8>(out, from, size);
-    else if (size > 4)
-        copyEnds<4>(out, from, size);
-    else if (size > 1)
-        copyEnds<2>(out, from, size);
-    else if (size == 1)
-        *out = *from;
-    return out + size;
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
 }
 
 // A column as one format writes it.
 struct FormatColumn {
     FieldKind kind;
     FieldSpan span;
-    std::string key;                     // JSON: {"name": for the first, ,"intakeDate": ...
-    std::vector<std::string_view> cells; // for a one-byte field: the cell of each value
-    std::vector<std::string> items; // for a bit set: each item's text and the separator after it
+    Piece<32> key;                       // JSON: {"name": for the first, ,"intakeDate": ...
+    std::vector<Piece<32>> cells;        // for a one-byte field: the cell of each value
+    std::vector<Piece<32>> items; // for a bit set: each item's text and the separator after it
 };
 
-// How one format writes the texts and the columns. A byte of text is `plain`
-// when it goes out as it is; the others become their UTF-8 form or an escape,
-// or make a CSV cell need quotes.
+// How one format writes the texts and the columns: what each byte of a text
+// becomes (itself, its UTF-8 form or an escape), and whether it makes a CSV
+// cell need quotes.
 struct Format {
     bool json;
-    std::array<bool, 0x100> plain;
-    std::array<std::string, 0x100> byteTexts;
+    std::array<Piece<8>, 0x100> byteTexts;
     std::array<bool, 0x100> quotes;
     std::vector<FormatColumn> columns;
 };
 
 Format makeFormat(bool json) {
-    Format format{json, {}, {}, {}, {}};
+    Format format{json, {}, {}, {}};
     for (int byte = 0; byte < 0x100; ++byte) {
         const char c = static_cast<char>(byte);
-        std::string& text = format.byteTexts[byte] = win1252ToUtf8(std::string_view(&c, 1));
+        std::string text = win1252ToUtf8(std::string_view(&c, 1));
         if (json && (byte < 0x20 || c == '"' || c == '\\')) {
             constexpr char hex[] = "0123456789abcdef";
             const std::string_view named = c == '\n' ? "n" : c == '\r' ? "r" : c == '\t' ? "t" : "";
@@ -84,19 +82,19 @@ Format makeFormat(bool json) {
             text = "\"\"";
         }
         format.quotes[byte] = !json && byte != 0 && std::strchr(",\r\n\"", c);
-        format.plain[byte] = text == std::string(1, c);
+        format.byteTexts[byte] = Piece<8>(text);
     }
     for (const Column& column : exportColumns()) {
         FormatColumn& out = format.columns.emplace_back();
         out.kind = column.field->kind;
         out.span = column.field->span;
         if (json)
-            out.key =
-                (format.columns.size() == 1 ? "{\"" : ",\"") + std::string(column.name) + "\":";
-        out.cells.assign(json ? column.jsonCells.begin() : column.byteCells.begin(),
-                         json ? column.jsonCells.end() : column.byteCells.end());
+            out.key = Piece<32>((format.columns.size() == 1 ? "{\"" : ",\"") +
+                                std::string(column.name) + "\":");
+        for (const std::string& cell : json ? column.jsonCells : column.byteCells)
+            out.cells.emplace_back(cell);
         for (const std::string_view item : column.items)
-            out.items.push_back(json ? '"' + std::string(item) + "\"," : std::string(item) + "; ");
+            out.items.emplace_back(json ? '"' + std::string(item) + "\"," : std::string(item) + "; ");
     }
     return format;
 }
@@ -104,44 +102,38 @@ Format makeFormat(bool json) {
 const Format csvFormat = makeFormat(false);
 const Format jsonFormat = makeFormat(true);
 
-// A text field's value: its bytes up to the terminator, at most the whole
-// field, as readText reads it.
-std::string_view textOf(const ClientRecord& record, FieldSpan span) {
-    const char* const text = reinterpret_cast<const char*>(&record) + span.offset;
-    if (text[0] == '\0') return {}; // most texts are empty
-    const void* const end = std::memchr(text, '\0', span.size);
-    return {text, end ? static_cast<std::size_t>(static_cast<const char*>(end) - text) : span.size};
-}
-
-// Puts a text in the format, each byte as what it becomes; `quotes` tells
-// whether a byte of it makes a CSV cell need quotes.
-char* putText(char* out, std::string_view text, const Format& format, bool& quotes) {
+// Puts a text field's value in the format, each byte as what it becomes: its
+// bytes up to the terminator, at most the whole field, as readText reads it.
+// `quotes` tells whether a byte of it makes a CSV cell need quotes.
+char* putText(char* out, const char* text, std::size_t size, const Format& format, bool& quotes) {
     bool quoted = false;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
+    for (std::size_t k = 0; k < size && text[k] != '\0'; ++k) {
+        const auto byte = static_cast<unsigned char>(text[k]);
         quoted |= format.quotes[byte];
-        if (format.plain[byte])
-            *out++ = c;
-        else
-            out = put(out, format.byteTexts[byte]);
+        out = put(out, format.byteTexts[byte]);
     }
     quotes = quoted;
     return out;
 }
 
-// The cell is written as it stands and moved one byte on, for the quote before
-// it, when it needs quotes.
-char* putCsvText(char* out, std::string_view text) {
-    if (text.empty()) return out;
+// A text field's CSV cell. The text is put as it stands, then moved on for
+// what goes before it: the quote when a byte of it needs quotes, and the
+// guard's apostrophe. Text and cell start alike, as the bytes that become
+// something else ('"' and those beyond ASCII) are none that the guard looks
+// for, so the guard is judged on the cell.
+char* putCsvText(char* out, const char* text, std::size_t size) {
     char* const cell = out;
-    if (needsGuard(text)) *out++ = '\'';
     bool quotes = false;
-    out = putText(out, text, csvFormat, quotes);
-    if (!quotes) return out;
-    std::memmove(cell + 1, cell, static_cast<std::size_t>(out - cell));
-    *cell = '"';
-    out[1] = '"';
-    return out + 2;
+    out = putText(out, text, size, csvFormat, quotes);
+    const std::size_t length = static_cast<std::size_t>(out - cell);
+    const bool guard = needsGuard({cell, length});
+    if (!quotes && !guard) return out;
+    std::memmove(cell + quotes + guard, cell, length);
+    if (quotes) *cell = '"';
+    if (guard) cell[quotes] = '\'';
+    out += quotes + guard;
+    if (quotes) *out++ = '"';
+    return out;
 }
 
 // A number, plain even when negative; 0 (not answered) is an empty CSV cell
@@ -195,16 +187,18 @@ char* putClient(char* out, const ClientRecord& record, const Format& format) {
         if (json) out = put(out, column.key);
         switch (column.kind) {
         case FieldKind::text:
-        case FieldKind::otherText:
+        case FieldKind::otherText: {
+            const char* const text = reinterpret_cast<const char*>(&record) + span.offset;
             if (json) {
                 bool quotes = false; // a CSV concern
                 *out++ = '"';
-                out = putText(out, textOf(record, span), format, quotes);
+                out = putText(out, text, span.size, format, quotes);
                 *out++ = '"';
             } else {
-                out = putCsvText(out, textOf(record, span));
+                out = putCsvText(out, text, span.size);
             }
             break;
+        }
         case FieldKind::date:
             out = putDate(out, readDate(record, span), json);
             break;
@@ -231,9 +225,9 @@ char* putClient(char* out, const ClientRecord& record, const Format& format) {
 // The most bytes one client can take in either format: every byte of the
 // record as the longest text a byte of text becomes (a JSON "\u00XX"), and for
 // each field its key, quotes, separators and its longest option, number or
-// date, and the texts of all its items.
+// date, and the texts of all its items; and the slack of the last piece put.
 const std::size_t mostPerClient = [] {
-    std::size_t most = 6 * clientRecordSize;
+    std::size_t most = 6 * clientRecordSize + slack;
     for (const Column& column : exportColumns()) {
         most += column.name.size() + 32;
         for (const std::string_view item : column.items)
