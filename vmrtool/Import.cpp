@@ -7,13 +7,18 @@
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
+#include "records/LittleEndian.h"
 #include "toolkit/text/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -120,9 +125,10 @@ std::size_t cellEnd(std::string_view text, std::size_t at) {
 // that follows no CR becomes CR LF, as the program's multi-line boxes hold a
 // line break, and a character outside Windows-1252, or a NUL, which would end
 // the text, becomes "?" as the program makes it. `unknown` counts the
-// characters that became "?".
+// characters that became "?"; `invalid` is set when UTF-8 text is not
+// well-formed.
 std::string_view recordText(std::string_view cell, bool utf8, std::string& buffer,
-                            std::size_t& unknown) {
+                            std::size_t& unknown, bool& invalid) {
     if (buffer.size() < 2 * cell.size()) buffer.resize(2 * cell.size()); // each as CR LF
     char* const start = buffer.data();
     char* out = start;
@@ -136,7 +142,9 @@ std::string_view recordText(std::string_view cell, bool utf8, std::string& buffe
         }
         char byte = cell[k];
         if (utf8 && static_cast<unsigned char>(byte) >= 0x80) {
-            const auto found = win1252Bytes.find(nextCharacter(cell, k));
+            const char32_t character = nextCharacter(cell, k);
+            invalid |= character == notUtf8;
+            const auto found = win1252Bytes.find(character);
             byte = found == win1252Bytes.end() ? '\0' : found->second;
         } else {
             ++k;
@@ -198,17 +206,76 @@ bool dateValue(std::string_view cell, std::int32_t& date) {
     return true;
 }
 
+// Texts found by their bytes, each with its value: a text's slot is chosen by
+// its size and its first and last bytes or, where another text has it, is one
+// of the slots after it; a text is looked for from its slot on, up to an empty
+// slot. One look and one comparison find most.
+class TextIndex {
+  public:
+    // The first value added for a text is the one found.
+    void add(std::string_view text, int value) {
+        std::size_t slot = slotOf(text);
+        for (std::size_t tried = 0; entries[slot].value >= 0; slot = (slot + 1) % slotCount)
+            if (entries[slot].text == text || ++tried == slotCount) return;
+        entries[slot] = {text, value};
+    }
+    // The value of the text, or -1 when it has none.
+    int find(std::string_view text) const {
+        std::size_t slot = slotOf(text);
+        for (std::size_t tried = 0; tried < slotCount; ++tried, slot = (slot + 1) % slotCount)
+            if (entries[slot].value < 0 || entries[slot].text == text) return entries[slot].value;
+        return -1;
+    }
+
+  private:
+    static constexpr std::size_t slotCount = 64; // more than twice the most texts of a field
+
+    static std::size_t slotOf(std::string_view text) {
+        if (text.empty()) return 0;
+        const auto first = static_cast<unsigned char>(text.front());
+        const auto last = static_cast<unsigned char>(text.back());
+        return (text.size() * 37 + first * 7 + last) % slotCount;
+    }
+
+    struct Entry {
+        std::string_view text;
+        int value = -1;
+    };
+    std::array<Entry, slotCount> entries{};
+};
+
+// For each column, in the order of exportColumns(), the texts its cells may
+// hold besides numbers: the options of a one-byte field, by the value export
+// writes them for (the first such value), or the items of a bit set.
+const std::vector<TextIndex>& cellTexts() {
+    static const std::vector<TextIndex> indexes = [] {
+        std::vector<TextIndex> all;
+        for (const Column& column : exportColumns()) {
+            TextIndex& index = all.emplace_back();
+            for (std::size_t value = 0; value < column.byteCells.size(); ++value) {
+                const std::string& cell = column.byteCells[value];
+                if (cell.find_first_not_of("0123456789") != std::string::npos)
+                    index.add(cell, static_cast<int>(value));
+            }
+            for (std::size_t item = 0; item < column.items.size(); ++item)
+                index.add(column.items[item], static_cast<int>(item));
+        }
+        return all;
+    }();
+    return indexes;
+}
+
 // A one-byte field's cell: the text export writes for a value, or a number
 // from 0 to 255; empty is 0.
-bool byteValue(const Column& column, std::string_view cell, std::uint8_t& value) {
+bool byteValue(const TextIndex& texts, std::string_view cell, std::uint8_t& value) {
     std::int64_t number = 0;
     if (cell.empty() || wholeNumber(cell, 0, 0xFF, number)) {
         value = static_cast<std::uint8_t>(number);
         return true;
     }
-    const auto found = std::find(column.byteCells.begin(), column.byteCells.end(), cell);
-    value = static_cast<std::uint8_t>(found - column.byteCells.begin());
-    return found != column.byteCells.end();
+    const int found = texts.find(cell);
+    value = static_cast<std::uint8_t>(found);
+    return found >= 0;
 }
 
 // The words after a one-byte field's value that does not fit.
@@ -220,28 +287,39 @@ std::string byteProblem(const FieldInfo& field) {
     return "is none of " + options + " nor a number from 0 to 255";
 }
 
+// A bit set's items are ticked in one word of 32 bits.
+constexpr bool bitSetsFitWords() {
+    for (const FieldInfo* field : clientFields)
+        if (field->kind == FieldKind::bitSet && (field->span.size > 4 || field->items.count > 32))
+            return false;
+    return true;
+}
+static_assert(bitSetsFitWords());
+
 // Ticks the items a bit set's cell names, "a; b"; false, with the name, at a
-// name that is no item of the field. Export names the items in their order, so
-// the search for each starts after the one before.
-bool tickItems(const Column& column, std::string_view cell, ClientRecord& record,
-               std::string_view& unknown) {
-    const std::size_t count = column.items.size();
-    std::size_t item = 0;
-    while (!cell.empty()) {
-        const std::size_t end = std::min(cell.find(';'), cell.size());
-        const std::string_view name = trimmed(cell.substr(0, end));
-        cell.remove_prefix(std::min(end + 1, cell.size()));
+// name that is no item of the field.
+bool tickItems(const FieldInfo& field, const TextIndex& items, std::string_view cell,
+               ClientRecord& record, std::string_view& unknown) {
+    const char* at = cell.data();
+    const char* const end = at + cell.size();
+    std::uint32_t ticked = 0;
+    while (at < end) {
+        const char* stop = at;
+        while (stop < end && *stop != ';')
+            ++stop;
+        const std::string_view name = trimmed({at, static_cast<std::size_t>(stop - at)});
+        at = stop + (stop < end);
         if (name.empty()) continue;
-        std::size_t tried = 0;
-        for (; tried < count && column.items[item] != name; ++tried)
-            item = item + 1 == count ? 0 : item + 1;
-        if (tried == count) {
+        const int item = items.find(name);
+        if (item < 0) {
             unknown = name;
             return false;
         }
-        writeItem(record, column.field->span, static_cast<int>(item), true);
-        item = item + 1 == count ? 0 : item + 1;
+        ticked |= std::uint32_t{1} << item;
     }
+    // A record's bit set holds at most 32 items, and this one is still clear.
+    writeLittleEndian(reinterpret_cast<std::uint8_t*>(&record) + field.span.offset,
+                      field.span.size, ticked);
     return true;
 }
 
@@ -266,6 +344,12 @@ struct Listing {
             lines.push_back("line " + std::to_string(line) +
                             (column.empty() ? "" : ", " + std::string(column)) + ": " + text);
     }
+    // Adds another's lines, about later rows, after these.
+    void append(const Listing& other) {
+        for (const std::string& line : other.lines)
+            if (lines.size() < mostListed) lines.push_back(line);
+        count += other.count;
+    }
 };
 
 // The rows of a CSV, one at a time: the cells of a row as views into the text
@@ -273,7 +357,9 @@ struct Listing {
 // cell with its quotes made single, kept until the next row.
 class CsvRows {
   public:
-    CsvRows(std::string_view csv, std::size_t start) : text(csv), at(start) {}
+    // Rows from `start` on, the first of them on line `firstLine`.
+    CsvRows(std::string_view csv, std::size_t start, std::size_t firstLine = 1)
+        : text(csv), at(start), line(firstLine), row(firstLine) {}
 
     // The next row's cells; false at the end of the text or, with the reason,
     // at a cell that cannot be read.
@@ -303,6 +389,8 @@ class CsvRows {
     // The line the last row read starts on or, after a problem, the line of
     // the problem; counted from 1.
     std::size_t rowLine() const { return row; }
+    // The next byte to read: after a row, the first byte of the next.
+    std::size_t position() const { return at; }
 
   private:
     bool quotedCell(std::string_view& cell, std::string& problem) {
@@ -345,9 +433,9 @@ class CsvRows {
     }
 
     std::string_view text;
-    std::size_t at;       // the next byte to read
-    std::size_t line = 1; // the line `at` lies on
-    std::size_t row = 1;
+    std::size_t at;   // the next byte to read
+    std::size_t line; // the line `at` lies on
+    std::size_t row;
     std::deque<std::string> copied; // the row's cells that needed a copy; a deque keeps
     std::size_t copies = 0;         // them in place while the row grows
 };
@@ -368,6 +456,9 @@ class Importer {
             else if (std::find(columns.begin(), columns.end(), &*found) != columns.end())
                 errors.add(1, {}, "the column " + shown(cell) + " comes twice");
             columns.push_back(found == all.end() ? nullptr : &*found);
+            columnTexts.push_back(found == all.end() ? nullptr
+                                               : &cellTexts()[static_cast<std::size_t>(
+                                                     found - all.begin())]);
         }
         if (std::find(columns.begin(), columns.end(), &all.front()) == columns.end())
             errors.add(1, {},
@@ -385,10 +476,28 @@ class Importer {
         }
         const std::size_t before = errors.count;
         for (std::size_t k = 0; k < cells.size(); ++k)
-            if (std::string problem = store(*columns[k], cells[k], line, client); !problem.empty())
+            if (std::string problem = store(*columns[k], *columnTexts[k], cells[k], line, client);
+                !problem.empty())
                 errors.add(line, columns[k]->name, shown(cells[k]) + " " + problem);
         if (errors.count == before && client.name[0] == '\0')
             errors.add(line, exportColumns().front().name, "empty; every client needs a name");
+    }
+
+    // An importer for other rows of the same CSV: the same columns, nothing
+    // listed yet.
+    Importer emptyCopy() const {
+        Importer copy = *this;
+        copy.errors = {};
+        copy.changes = {};
+        copy.invalidUtf8 = false;
+        return copy;
+    }
+
+    // Adds what another importer listed, for the rows after these.
+    void append(const Importer& other) {
+        errors.append(other.errors);
+        changes.append(other.changes);
+        invalidUtf8 |= other.invalidUtf8;
     }
 
     std::string shown(std::string_view cell) const {
@@ -396,13 +505,14 @@ class Importer {
     }
 
     Listing errors;
-    Listing changes; // what --lenient changed
+    Listing changes;          // what --lenient changed
+    bool invalidUtf8 = false; // read as UTF-8, a text cell was not well-formed
 
   private:
     // Stores a cell's value in its field; what is wrong with it, as the words
     // that follow the value, when it does not fit.
-    std::string store(const Column& column, std::string_view cell, std::size_t line,
-                      ClientRecord& client) {
+    std::string store(const Column& column, const TextIndex& texts, std::string_view cell,
+                      std::size_t line, ClientRecord& client) {
         if (cell.empty()) return {}; // the record's zero: no text, no number, no answer
         const FieldKind kind = column.field->kind;
         if (kind == FieldKind::text || kind == FieldKind::otherText)
@@ -425,11 +535,11 @@ class Importer {
             writeI16(client, span, static_cast<std::int16_t>(number));
             return {};
         case FieldKind::bitSet:
-            if (!tickItems(column, value, client, unknown))
+            if (!tickItems(*column.field, texts, value, client, unknown))
                 return "names " + shown(unknown) + ", which is none of its items";
             return {};
         default:
-            if (!byteValue(column, value, byte)) return byteProblem(*column.field);
+            if (!byteValue(texts, value, byte)) return byteProblem(*column.field);
             writeU8(client, span, byte);
             return {};
         }
@@ -438,7 +548,7 @@ class Importer {
     std::string storeText(const Column& column, std::string_view cell, std::size_t line,
                           ClientRecord& client) {
         std::size_t unknown = 0;
-        const std::string_view text = recordText(cell, utf8, buffer, unknown);
+        const std::string_view text = recordText(cell, utf8, buffer, unknown, invalidUtf8);
         const std::size_t room = column.field->span.size - 1u;
         std::string problem;
         if (unknown > 0) problem = "has " + counted(unknown, "character") + " outside Windows-1252";
@@ -455,9 +565,10 @@ class Importer {
         return {};
     }
 
-    const bool utf8;
-    const bool lenient;
+    bool utf8;
+    bool lenient;
     std::vector<const Column*> columns; // the column of each cell of a row
+    std::vector<const TextIndex*> columnTexts; // and its texts besides numbers
     std::string buffer;                 // a text cell as the record holds it
 };
 
@@ -474,8 +585,75 @@ bool readClients(const std::string& path, std::vector<ClientRecord>& records, st
     return reader.read(records, facts.clients, error);
 }
 
-// Reads the CSV's clients after `records`.
-void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>& records) {
+// Reads rows into records from where `rows` stands: to the end of the CSV or
+// up to the row that starts at `stop`; true when it stopped there.
+bool readRows(CsvRows& rows, Importer& importer, std::vector<ClientRecord>& records,
+              std::size_t stop) {
+    const auto most = static_cast<std::size_t>(maxClientCount);
+    std::vector<std::string_view> cells;
+    std::string problem;
+    while (rows.position() != stop && rows.next(cells, problem)) {
+        if (std::all_of(cells.begin(), cells.end(), [](std::string_view c) { return c.empty(); }))
+            continue;
+        if (records.size() == most) {
+            importer.errors.add(rows.rowLine(), {},
+                                "one client more than a client file holds (" +
+                                    std::to_string(most) + ")");
+            return false;
+        }
+        importer.fill(records.emplace_back(), cells, rows.rowLine());
+    }
+    if (!problem.empty()) importer.errors.add(rows.rowLine(), {}, problem);
+    return problem.empty() && rows.position() == stop;
+}
+
+// The LFs and quotes in a text.
+struct Counts {
+    std::size_t lineFeeds = 0;
+    std::size_t quotes = 0;
+};
+
+Counts countsIn(std::string_view text) {
+    Counts counts;
+    for (const char c : text) {
+        counts.lineFeeds += c == '\n';
+        counts.quotes += c == '"';
+    }
+    return counts;
+}
+
+// Ends a thread when it goes out of scope, however the scope is left.
+struct Joined {
+    std::thread& thread;
+    ~Joined() {
+        if (thread.joinable()) thread.join();
+    }
+};
+
+// Runs `second` on a thread of its own while `first` runs on this one, or
+// one after the other where no thread can be had; both have ended on return.
+// `second` lets no exception escape.
+template <class First, class Second> void inParallel(const First& first, const Second& second) {
+    std::thread thread;
+    try {
+        thread = std::thread(std::cref(second));
+    } catch (const std::system_error&) {
+        second();
+    }
+    const Joined joined{thread};
+    first();
+}
+
+// Reads the CSV's clients after `records`, and with a large CSV some into
+// `more`, to follow them. A large CSV is read in two parts at once: a second
+// reader takes the rows from a split point on, while the first reads up to
+// it. The split point follows the first LF past the middle that has an even
+// number of quotes before it and so, in a CSV as export writes it, ends a
+// row. The second part counts only when the first reader, reading row by row,
+// arrives exactly at the split point, so that the rows are those one reader
+// finds; otherwise the first reads on to the end.
+void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>& records,
+             std::vector<ClientRecord>& more) {
     constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
     CsvRows rows(csv, csv.substr(0, byteOrderMark.size()) == byteOrderMark ? 3 : 0);
     std::vector<std::string_view> cells;
@@ -486,23 +664,60 @@ void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>
     }
     importer.header(cells);
     if (importer.errors.count > 0) return;
+    const std::size_t end = csv.size() + 1; // a stop no row starts at
+    const std::size_t middle = rows.position() + (csv.size() - rows.position()) / 2;
+    Counts before;
+    Counts after;
+    inParallel([&] { before = countsIn(csv.substr(0, middle)); },
+               [&] { after = countsIn(csv.substr(middle)); });
     const auto most = static_cast<std::size_t>(maxClientCount);
-    records.reserve(
-        std::min(most, records.size() + lineBreaks(csv.data(), csv.data() + csv.size())));
+    const std::size_t lineFeeds = before.lineFeeds + after.lineFeeds;
+    constexpr std::size_t smallest = std::size_t{1} << 20; // worth a second reader
+    std::size_t split = 0;
+    std::size_t splitLineFeeds = before.lineFeeds; // the LFs before the split point
+    if (csv.size() - rows.position() >= smallest && records.size() + lineFeeds < most) {
+        // (Each part can then hold all its rows.)
+        bool quoted = before.quotes % 2 != 0;
+        for (std::size_t k = middle; split == 0 && k + 1 < csv.size(); ++k) {
+            if (csv[k] == '"') {
+                quoted = !quoted;
+            } else if (csv[k] == '\n') {
+                ++splitLineFeeds;
+                if (!quoted) split = k + 1;
+            }
+        }
+    }
+    if (split == 0) {
+        records.reserve(std::min(most, records.size() + lineFeeds));
+        adviseLargePages(records.data() + records.size(),
+                         (records.capacity() - records.size()) * sizeof(ClientRecord));
+        readRows(rows, importer, records, end);
+        return;
+    }
+    records.reserve(records.size() + splitLineFeeds);
     adviseLargePages(records.data() + records.size(),
                      (records.capacity() - records.size()) * sizeof(ClientRecord));
-    while (rows.next(cells, problem)) {
-        if (std::all_of(cells.begin(), cells.end(), [](std::string_view c) { return c.empty(); }))
-            continue;
-        if (records.size() == most) {
-            importer.errors.add(rows.rowLine(), {},
-                                "one client more than a client file holds (" +
-                                    std::to_string(most) + ")");
-            return;
-        }
-        importer.fill(records.emplace_back(), cells, rows.rowLine());
+    Importer second = importer.emptyCopy();
+    bool secondRead = false;
+    bool atSplit = false;
+    inParallel([&] { atSplit = readRows(rows, importer, records, split); },
+               [&] {
+                   try {
+                       more.reserve(lineFeeds - splitLineFeeds + 1);
+                       adviseLargePages(more.data(), more.capacity() * sizeof(ClientRecord));
+                       CsvRows secondRows(csv, split, 1 + splitLineFeeds);
+                       readRows(secondRows, second, more, end);
+                       secondRead = true;
+                   } catch (const std::exception&) {
+                       // The first reader reads on and meets the same trouble itself.
+                   }
+               });
+    if (atSplit && secondRead) {
+        importer.append(second);
+        return;
     }
-    if (!problem.empty()) importer.errors.add(rows.rowLine(), {}, problem);
+    more.clear();
+    if (atSplit) readRows(rows, importer, records, end);
 }
 
 void list(std::FILE* file, const char* prefix, const Listing& listing, const char* what) {
@@ -530,14 +745,27 @@ int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) 
         return fail(err, error);
     const std::string_view csv = input.text();
     const std::size_t kept = records.size();
-    const bool utf8 = isUtf8(csv);
-    const std::string encoding = utf8 ? "UTF-8" : "Windows-1252, as it is not UTF-8";
+    // The CSV is read as UTF-8 first. Should that find errors or text that is
+    // not well-formed, the whole file is checked, and a file that is not
+    // UTF-8 is read again as Windows-1252. (Read as UTF-8 without errors, a
+    // file is UTF-8 throughout: every byte outside its texts is in a number,
+    // an option or item name or the rows' frame, all plain ASCII.)
+    bool utf8 = true;
     Importer importer(utf8, options.lenient);
+    std::vector<ClientRecord> more; // clients after `records`, read by a second reader
     try {
-        readCsv(csv, importer, records);
+        readCsv(csv, importer, records, more);
+        if ((importer.errors.count > 0 || importer.invalidUtf8) && !isUtf8(csv)) {
+            utf8 = false;
+            records.resize(kept);
+            more.clear();
+            importer = Importer(utf8, options.lenient);
+            readCsv(csv, importer, records, more);
+        }
     } catch (const std::bad_alloc&) {
         return fail(err, "not enough memory for the clients of " + options.input);
     }
+    const std::string encoding = utf8 ? "UTF-8" : "Windows-1252, as it is not UTF-8";
     if (importer.errors.count > 0) {
         list(err, "vmrtool: ", importer.errors, "errors");
         fail(err, options.input + " (read as " + encoding + ") has " +
@@ -546,14 +774,16 @@ int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) 
     }
     ReplacingFile file;
     std::size_t moved = 0;
+    const std::size_t total = records.size() + more.size();
     if (!file.open(options.output, error) ||
-        !writeInListOrder(file.get(), options.output, records, "written", moved, err, error) ||
+        !writeInListOrder(file.get(), options.output, {&records, &more}, "written", moved, err,
+                          error) ||
         !file.commit(error))
         return fail(err, error);
     list(out, "changed: ", importer.changes, "changes");
     std::string summary = "imported: " + options.output + " holds " +
-                          counted(records.size(), "client") + ", " +
-                          std::to_string(records.size() - kept) + " from " + options.input +
+                          counted(total, "client") + ", " + std::to_string(total - kept) +
+                          " from " + options.input +
                           " (read as " + encoding + ")";
     if (!options.merge.empty())
         summary += " and " + std::to_string(kept) + " from " + options.merge;

@@ -14,11 +14,11 @@ namespace {
 // The places of the records in the list's order: each record's key is made
 // once, and only the places are sorted; records whose names are equal keep
 // their order.
-std::vector<std::size_t> listOrder(const std::vector<ClientRecord>& records) {
+std::vector<std::size_t> listOrder(const std::vector<const ClientRecord*>& records) {
     std::vector<std::string> keys;
     keys.reserve(records.size());
-    for (const ClientRecord& record : records)
-        keys.push_back(listKey(record));
+    for (const ClientRecord* record : records)
+        keys.push_back(listKey(*record));
     std::vector<std::size_t> order(records.size());
     for (std::size_t k = 0; k < order.size(); ++k)
         order[k] = k;
@@ -30,11 +30,15 @@ std::vector<std::size_t> listOrder(const std::vector<ClientRecord>& records) {
 } // namespace
 
 bool writeInListOrder(std::FILE* file, const std::string& name,
-                      const std::vector<ClientRecord>& records, const char* action,
-                      std::size_t& moved, std::FILE* err, std::string& error) {
+                      std::initializer_list<const std::vector<ClientRecord>*> parts,
+                      const char* action, std::size_t& moved, std::FILE* err, std::string& error) {
+    std::vector<const ClientRecord*> records;
     std::vector<std::size_t> order;
     std::vector<ClientRecord> batch; // the records go out a batch at a time
     try {
+        for (const std::vector<ClientRecord>* part : parts)
+            for (const ClientRecord& record : *part)
+                records.push_back(&record);
         order = listOrder(records);
         batch.reserve(std::min(clientBatch, order.size()));
     } catch (const std::bad_alloc&) {
@@ -53,7 +57,7 @@ bool writeInListOrder(std::FILE* file, const std::string& name,
         batch.clear();
         for (std::size_t n = k; n < order.size() && batch.size() < clientBatch; ++n) {
             if (order[n] != n) ++moved;
-            batch.push_back(records[order[n]]);
+            batch.push_back(*records[order[n]]);
         }
         if (std::fwrite(batch.data(), clientRecordSize, batch.size(), file) != batch.size())
             return false;
@@ -76,7 +80,7 @@ int repairCommand(const std::string& input, const std::string& output, bool forc
     ReplacingFile file;
     if (!file.open(output, error)) return fail(err, error);
     std::size_t moved = 0;
-    if (!writeInListOrder(file.get(), output, records, "put in order", moved, err, error))
+    if (!writeInListOrder(file.get(), output, {&records}, "put in order", moved, err, error))
         return fail(err, error);
     if (!file.commit(error)) return fail(err, error);
     const std::string line = "repaired: " + output + " holds " +

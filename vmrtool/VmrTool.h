@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -113,14 +114,14 @@ class ClientFileReader {
 // which may place accented letters and punctuation differently.
 std::string listKey(const ClientRecord& record);
 
-// Writes a client file of `records` to `file`, which is to become `name`, in
-// the list's order (records whose keys are equal keep their order); false,
-// with the reason, when there is not enough memory or a write falls short.
-// `moved` tells how many records changed place; `action` names the work in
-// progress lines.
+// Writes a client file of the records of `parts`, one part after another, to
+// `file`, which is to become `name`, in the list's order (records whose keys
+// are equal keep their order); false, with the reason, when there is not
+// enough memory or a write falls short. `moved` tells how many records changed
+// place; `action` names the work in progress lines.
 bool writeInListOrder(std::FILE* file, const std::string& name,
-                      const std::vector<ClientRecord>& records, const char* action,
-                      std::size_t& moved, std::FILE* err, std::string& error);
+                      std::initializer_list<const std::vector<ClientRecord>*> parts,
+                      const char* action, std::size_t& moved, std::FILE* err, std::string& error);
 
 // A count and the word for what it counts: "1 client", "2 clients".
 std::string counted(std::size_t count, const char* word);
