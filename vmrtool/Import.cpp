@@ -109,14 +109,14 @@ bool plainEight(const char* bytes) {
     return (bytesBelow(eight, 1) | bytesEqual(eight, '\n')) == 0;
 }
 
-// The place of the first comma or LF from `at` on, or the end of the text.
-std::size_t cellEnd(std::string_view text, std::size_t at) {
+// The place of the first `a` or `b` from `at` on, or the end of the text.
+std::size_t firstOf(std::string_view text, std::size_t at, char a, char b) {
     for (; text.size() - at >= 8; at += 8) {
         const std::uint64_t eight = eightAt(text.data() + at);
-        if (const std::uint64_t stops = bytesEqual(eight, ',') | bytesEqual(eight, '\n'))
+        if (const std::uint64_t stops = bytesEqual(eight, a) | bytesEqual(eight, b))
             return at + firstMarked(stops);
     }
-    while (at < text.size() && text[at] != ',' && text[at] != '\n')
+    while (at < text.size() && text[at] != a && text[at] != b)
         ++at;
     return at;
 }
@@ -323,16 +323,6 @@ bool tickItems(const FieldInfo& field, const TextIndex& items, std::string_view 
     return true;
 }
 
-// How many LFs the bytes from `from` to `to` hold.
-std::size_t lineBreaks(const char* from, const char* to) {
-    std::size_t count = 0;
-    while ((from = static_cast<const char*>(std::memchr(from, '\n', to - from))) != nullptr) {
-        ++count;
-        ++from;
-    }
-    return count;
-}
-
 // Lines about the CSV, each naming its line and column; the first mostListed
 // of them are kept to be shown.
 struct Listing {
@@ -373,7 +363,7 @@ class CsvRows {
             if (at < text.size() && text[at] == '"') {
                 if (!quotedCell(cell, problem)) return false;
             } else {
-                const std::size_t end = cellEnd(text, at);
+                const std::size_t end = firstOf(text, at, ',', '\n');
                 cell = text.substr(at, end - at);
                 if (!cell.empty() && cell.back() == '\r') cell.remove_suffix(1);
                 at = end;
@@ -398,14 +388,17 @@ class CsvRows {
         const std::size_t start = ++at; // after the opening quote
         bool quotes = false;            // the cell holds a quote
         for (;;) {
-            const std::size_t quote = text.find('"', at);
-            if (quote == std::string_view::npos) {
+            const std::size_t stop = firstOf(text, at, '"', '\n');
+            if (stop == text.size()) {
                 row = cellLine;
                 problem = "a quoted cell is not closed";
                 return false;
             }
-            line += lineBreaks(text.data() + at, text.data() + quote);
-            at = quote + 1;
+            at = stop + 1;
+            if (text[stop] == '\n') {
+                ++line;
+                continue;
+            }
             if (at == text.size() || text[at] != '"') break;
             quotes = true;
             ++at;
