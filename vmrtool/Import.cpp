@@ -4,6 +4,8 @@
 // its field is an error, never a silent change, and a CSV with errors writes
 // nothing.
 #include "vmrtool/Columns.h"
+#include "vmrtool/EightBytes.h"
+#include "vmrtool/Parallel.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
@@ -15,10 +17,7 @@
 #include <charconv>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 
 namespace {
@@ -58,36 +57,6 @@ const std::unordered_map<char32_t, char> win1252Bytes = [] {
     }
     return bytes;
 }();
-
-// Eight bytes of text at a time, for the loops that pass over long runs of
-// plain text: a word is read from any place, and each test gives a word with
-// the high bit set in every byte that passes it. A lower byte that passes may
-// set the bit of a higher one too, never of a lower one, so the lowest bit set
-// marks the first byte that passes exactly. The bytes of a word are in memory
-// order on the little-endian machines the tool is built for.
-constexpr std::uint64_t everyByte = 0x0101010101010101u;
-constexpr std::uint64_t highBits = everyByte * 0x80;
-
-std::uint64_t eightAt(const char* bytes) {
-    std::uint64_t eight = 0;
-    std::memcpy(&eight, bytes, sizeof eight);
-    return eight;
-}
-
-// Bytes below `limit` (at most 0x80) or with their high bit set.
-std::uint64_t bytesBelow(std::uint64_t eight, unsigned char limit) {
-    return ((eight - everyByte * limit) | eight) & highBits;
-}
-
-std::uint64_t bytesEqual(std::uint64_t eight, char c) {
-    const std::uint64_t differences = eight ^ (everyByte * static_cast<unsigned char>(c));
-    return (differences - everyByte) & ~differences & highBits;
-}
-
-// The place in the word of the first byte that a test's result marks.
-unsigned firstMarked(std::uint64_t marks) {
-    return static_cast<unsigned>(__builtin_ctzll(marks)) / 8;
-}
 
 // Whether the whole text is well-formed UTF-8. Runs of ASCII, most of a CSV,
 // are passed eight bytes at a time.
@@ -613,28 +582,6 @@ Counts countsIn(std::string_view text) {
         counts.quotes += c == '"';
     }
     return counts;
-}
-
-// Ends a thread when it goes out of scope, however the scope is left.
-struct Joined {
-    std::thread& thread;
-    ~Joined() {
-        if (thread.joinable()) thread.join();
-    }
-};
-
-// Runs `second` on a thread of its own while `first` runs on this one, or
-// one after the other where no thread can be had; both have ended on return.
-// `second` lets no exception escape.
-template <class First, class Second> void inParallel(const First& first, const Second& second) {
-    std::thread thread;
-    try {
-        thread = std::thread(std::cref(second));
-    } catch (const std::system_error&) {
-        second();
-    }
-    const Joined joined{thread};
-    first();
 }
 
 // Reads the CSV's clients after `records`, and with a large CSV some into

@@ -2,6 +2,7 @@
 // holds. The count becomes the number of records present (a cut last record
 // keeps its missing bytes zero) and the records go into the client list's
 // order; every record keeps its bytes. The damaged file is never written.
+#include "vmrtool/Parallel.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
@@ -13,17 +14,33 @@ namespace {
 
 // The places of the records in the list's order: each record's key is made
 // once, and only the places are sorted; records whose names are equal keep
-// their order.
+// their order. The two halves are keyed and sorted at once, then merged.
 std::vector<std::size_t> listOrder(const std::vector<const ClientRecord*>& records) {
-    std::vector<std::string> keys;
-    keys.reserve(records.size());
-    for (const ClientRecord* record : records)
-        keys.push_back(listKey(*record));
+    std::vector<std::string> keys(records.size());
     std::vector<std::size_t> order(records.size());
-    for (std::size_t k = 0; k < order.size(); ++k)
-        order[k] = k;
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    const std::size_t half = records.size() / 2;
+    const auto sort = [&](std::size_t from, std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            keys[k] = listKey(*records[k]);
+            order[k] = k;
+        }
+        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(from),
+                         order.begin() + static_cast<std::ptrdiff_t>(to),
+                         [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    };
+    bool secondSorted = false;
+    inParallel([&] { sort(0, half); },
+               [&] {
+                   try {
+                       sort(half, records.size());
+                       secondSorted = true;
+                   } catch (const std::bad_alloc&) {
+                   }
+               });
+    if (!secondSorted) sort(half, records.size());
+    std::inplace_merge(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(half),
+                       order.end(),
+                       [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
     return order;
 }
 
