@@ -53,8 +53,8 @@ inline char* put(char* out, std::string_view text) {
 struct FormatColumn {
     FieldKind kind;
     FieldSpan span;
-    Piece<32> key;                       // JSON: {"name": for the first, ,"intakeDate": ...
-    std::vector<Piece<32>> cells;        // for a one-byte field: the cell of each value
+    Piece<32> key;                // JSON: {"name": for the first, ,"intakeDate": ...
+    std::vector<Piece<32>> cells; // for a one-byte field: the cell of each value
     std::vector<Piece<32>> items; // for a bit set: each item's text and the separator after it
 };
 
@@ -95,7 +95,8 @@ Format makeFormat(bool json) {
         for (const std::string& cell : json ? column.jsonCells : column.byteCells)
             out.cells.emplace_back(cell);
         for (const std::string_view item : column.items)
-            out.items.emplace_back(json ? '"' + std::string(item) + "\"," : std::string(item) + "; ");
+            out.items.emplace_back(json ? '"' + std::string(item) + "\","
+                                        : std::string(item) + "; ");
     }
     return format;
 }
@@ -121,8 +122,7 @@ bool quotesEight(std::uint64_t eight) {
 // bytes up to the terminator, at most the whole field, as readText reads it.
 // Runs of bytes that go out as they are, most text, are put eight at a time.
 // `quotes` tells whether a byte of it makes a CSV cell need quotes.
-char* putText(char* out, const char* field, std::size_t size, const Format& format,
-              bool& quotes) {
+char* putText(char* out, const char* field, std::size_t size, const Format& format, bool& quotes) {
     if (field[0] == '\0') return out; // most texts are empty
     const void* const end = std::memchr(field, '\0', size);
     const std::size_t length =

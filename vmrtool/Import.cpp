@@ -287,8 +287,8 @@ bool tickItems(const FieldInfo& field, const TextIndex& items, std::string_view 
         ticked |= std::uint32_t{1} << item;
     }
     // A record's bit set holds at most 32 items, and this one is still clear.
-    writeLittleEndian(reinterpret_cast<std::uint8_t*>(&record) + field.span.offset,
-                      field.span.size, ticked);
+    writeLittleEndian(reinterpret_cast<std::uint8_t*>(&record) + field.span.offset, field.span.size,
+                      ticked);
     return true;
 }
 
@@ -418,9 +418,9 @@ class Importer {
             else if (std::find(columns.begin(), columns.end(), &*found) != columns.end())
                 errors.add(1, {}, "the column " + shown(cell) + " comes twice");
             columns.push_back(found == all.end() ? nullptr : &*found);
-            columnTexts.push_back(found == all.end() ? nullptr
-                                               : &cellTexts()[static_cast<std::size_t>(
-                                                     found - all.begin())]);
+            columnTexts.push_back(
+                found == all.end() ? nullptr
+                                   : &cellTexts()[static_cast<std::size_t>(found - all.begin())]);
         }
         if (std::find(columns.begin(), columns.end(), &all.front()) == columns.end())
             errors.add(1, {},
@@ -529,9 +529,9 @@ class Importer {
 
     bool utf8;
     bool lenient;
-    std::vector<const Column*> columns; // the column of each cell of a row
+    std::vector<const Column*> columns;        // the column of each cell of a row
     std::vector<const TextIndex*> columnTexts; // and its texts besides numbers
-    std::string buffer;                 // a text cell as the record holds it
+    std::string buffer;                        // a text cell as the record holds it
 };
 
 // The clients of a client file sound enough to add to.
@@ -721,9 +721,8 @@ int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) 
         !file.commit(error))
         return fail(err, error);
     list(out, "changed: ", importer.changes, "changes");
-    std::string summary = "imported: " + options.output + " holds " +
-                          counted(total, "client") + ", " + std::to_string(total - kept) +
-                          " from " + options.input +
+    std::string summary = "imported: " + options.output + " holds " + counted(total, "client") +
+                          ", " + std::to_string(total - kept) + " from " + options.input +
                           " (read as " + encoding + ")";
     if (!options.merge.empty())
         summary += " and " + std::to_string(kept) + " from " + options.merge;

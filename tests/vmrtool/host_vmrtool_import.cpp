@@ -357,12 +357,12 @@ TEST(VmrtoolImport, ALargeCsvGivesWhatOneReaderFinds) {
     // Rows start one line after their number, and one more past the cell of two lines.
     ToolRun result = import(csvOf("c10,,", "c20000,,"));
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(lines(result.err),
-              (std::vector<std::string>{
-                  "vmrtool: line 9, age: \"x\" is not a whole number from 0 to 255",
-                  "vmrtool: line 24904, age: \"x\" is not a whole number from 0 to 255",
-                  "vmrtool: " + dir.path("in.csv") +
-                      " (read as UTF-8) has 2 errors; nothing written"}));
+    EXPECT_EQ(
+        lines(result.err),
+        (std::vector<std::string>{
+            "vmrtool: line 9, age: \"x\" is not a whole number from 0 to 255",
+            "vmrtool: line 24904, age: \"x\" is not a whole number from 0 to 255",
+            "vmrtool: " + dir.path("in.csv") + " (read as UTF-8) has 2 errors; nothing written"}));
 
     std::string csv = csvOf("O\"Brien,,", "late,,\"first\nsecond\"");
     csv.replace(csv.find(",x,"), 3, ",,");
@@ -380,9 +380,10 @@ TEST(VmrtoolImport, ALargeCsvGivesWhatOneReaderFinds) {
 
     // A byte that is not UTF-8 outside any text: the file is read again as Windows-1252.
     result = import("name,referral\nAnn,Fr\xE9nd\n");
-    EXPECT_EQ(lines(result.err).front(),
-              "vmrtool: line 2, referral: \"Fr\xC3\xA9nd\" is none of Family, Friend, Doctor, "
-              "Health care Practioner, Yelp, Internet, TV, Social media nor a number from 0 to 255");
+    EXPECT_EQ(
+        lines(result.err).front(),
+        "vmrtool: line 2, referral: \"Fr\xC3\xA9nd\" is none of Family, Friend, Doctor, "
+        "Health care Practioner, Yelp, Internet, TV, Social media nor a number from 0 to 255");
     EXPECT_NE(result.err.find("(read as Windows-1252, as it is not UTF-8) has 1 error"),
               std::string::npos)
         << result.err;
