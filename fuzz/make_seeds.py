@@ -206,6 +206,27 @@ def journal_seeds():
     }
 
 
+def csv_import_seeds():
+    """CSVs as export writes them, as a spreadsheet saves them again, with
+    fewer columns and with values that do not fit."""
+    values = {"name": '"O\'Brien, Ann"', "intakeDate": "2023-05-16", "city": "Fresno",
+              "male": "Male", "age": "67", "birthDate": "19570101", "weight": "-5",
+              "referral": "Friend", "hadColonic": "Yes", "removedOrgans": "tonsils; appendix",
+              "prescriptions": '"daily ""as needed""\r\nzinc, 2x"', "occupation": "'=1",
+              "mercuryFillings": "Never", "cycle": "Pre-Meno", "cancer": "Colon; Lung"}
+    header = ",".join(FIELDS)
+    row = ",".join(values.get(name, "") for name in FIELDS)
+    exported = ("\ufeff" + header + "\r\n" + row + "\r\n").encode("utf-8")
+    resaved = (header + "\n" + row.replace("\r\n", "\n").replace("O'Brien", "L\xe9a")
+               + "\n").encode("cp1252")
+    return {
+        "exported": exported,
+        "resaved": resaved,
+        "few-columns": b'city,name\nFresno,Ann\n,"Bob, Jr"\n\n',
+        "errors": b"name,age,weight,cancer\nA,256,x,Gout\n,1,2,\n\"open\n",
+    }
+
+
 def main():
     seeds = {
         "fuzz_client_file": client_file_seeds(),
@@ -216,6 +237,7 @@ def main():
         "fuzz_win1252": win1252_seeds(),
         "fuzz_text_pieces": text_pieces_seeds(),
         "fuzz_journal": journal_seeds(),
+        "fuzz_csv_import": csv_import_seeds(),
     }
     for target, files in seeds.items():
         folder = CORPUS / target
