@@ -1,5 +1,6 @@
 // Two pieces of work at once, for the commands that read or order many
-// clients: the machines the tool runs on have at least two processors.
+// clients: with a second processor, the two halves of such work take about
+// the time of one.
 #pragma once
 
 #include <functional>
