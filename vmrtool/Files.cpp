@@ -48,13 +48,7 @@ std::uint64_t bodySize(const ClientFileFacts& facts) {
     return facts.size > fileHeaderSize ? facts.size - fileHeaderSize : 0;
 }
 
-} // namespace
-
-int fail(std::FILE* err, const std::string& message) {
-    std::fputs(("vmrtool: " + message + "\n").c_str(), err);
-    return exitFailed;
-}
-
+// The whole file's bytes; false, with a one-line reason, when it cannot be read.
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
     std::FILE* const file = openFile(path, "rb");
     if (!file) {
@@ -81,6 +75,14 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& err
     error = "cannot read " + path + ": " + problem;
     return false;
 }
+
+} // namespace
+
+int fail(std::FILE* err, const std::string& message) {
+    std::fputs(("vmrtool: " + message + "\n").c_str(), err);
+    return exitFailed;
+}
+
 
 std::string outputProblem(const std::string& input, const std::string& output, bool force,
                           const char* done) {

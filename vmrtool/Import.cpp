@@ -584,6 +584,29 @@ Counts countsIn(std::string_view text) {
     return counts;
 }
 
+// The first byte after the first LF from `from` on that has an even number of
+// quotes before it (`quotes` of them lie before `from`) and so, in a CSV as
+// export writes it, ends a row; 0 when there is none before the last byte.
+// `lineFeeds` counts the LFs passed, that one included.
+std::size_t rowStartAfter(std::string_view csv, std::size_t from, std::size_t quotes,
+                          std::size_t& lineFeeds) {
+    bool quoted = quotes % 2 != 0;
+    for (std::size_t k = from; k + 1 < csv.size(); ++k) {
+        if (csv[k] == '"') quoted = !quoted;
+        if (csv[k] != '\n') continue;
+        ++lineFeeds;
+        if (!quoted) return k + 1;
+    }
+    return 0;
+}
+
+// Room for `rows` more records, in large pages where the system has them.
+void reserveRows(std::vector<ClientRecord>& records, std::size_t rows) {
+    records.reserve(records.size() + rows);
+    adviseLargePages(records.data() + records.size(),
+                     (records.capacity() - records.size()) * sizeof(ClientRecord));
+}
+
 // Reads the CSV's clients after `records`, and with a large CSV some into
 // `more`, to follow them. A large CSV is read in two parts at once: a second
 // reader takes the rows from a split point on, while the first reads up to
@@ -613,38 +636,25 @@ void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>
     const auto most = static_cast<std::size_t>(maxClientCount);
     const std::size_t lineFeeds = before.lineFeeds + after.lineFeeds;
     constexpr std::size_t smallest = std::size_t{1} << 20; // worth a second reader
-    std::size_t split = 0;
-    std::size_t splitLineFeeds = before.lineFeeds; // the LFs before the split point
-    if (csv.size() - rows.position() >= smallest && records.size() + lineFeeds < most) {
-        // (Each part can then hold all its rows.)
-        bool quoted = before.quotes % 2 != 0;
-        for (std::size_t k = middle; split == 0 && k + 1 < csv.size(); ++k) {
-            if (csv[k] == '"') {
-                quoted = !quoted;
-            } else if (csv[k] == '\n') {
-                ++splitLineFeeds;
-                if (!quoted) split = k + 1;
-            }
-        }
-    }
+    std::size_t splitLineFeeds = before.lineFeeds;         // the LFs before the split point
+    // Each part can hold all its rows only when all of them fit.
+    const std::size_t split =
+        csv.size() - rows.position() >= smallest && records.size() + lineFeeds < most
+            ? rowStartAfter(csv, middle, before.quotes, splitLineFeeds)
+            : 0;
     if (split == 0) {
-        records.reserve(std::min(most, records.size() + lineFeeds));
-        adviseLargePages(records.data() + records.size(),
-                         (records.capacity() - records.size()) * sizeof(ClientRecord));
+        reserveRows(records, std::min(most, records.size() + lineFeeds) - records.size());
         readRows(rows, importer, records, end);
         return;
     }
-    records.reserve(records.size() + splitLineFeeds);
-    adviseLargePages(records.data() + records.size(),
-                     (records.capacity() - records.size()) * sizeof(ClientRecord));
+    reserveRows(records, splitLineFeeds);
     Importer second = importer.emptyCopy();
     bool secondRead = false;
     bool atSplit = false;
     inParallel([&] { atSplit = readRows(rows, importer, records, split); },
                [&] {
                    try {
-                       more.reserve(lineFeeds - splitLineFeeds + 1);
-                       adviseLargePages(more.data(), more.capacity() * sizeof(ClientRecord));
+                       reserveRows(more, lineFeeds - splitLineFeeds + 1);
                        CsvRows secondRows(csv, split, 1 + splitLineFeeds);
                        readRows(secondRows, second, more, end);
                        secondRead = true;

@@ -19,14 +19,14 @@ std::vector<std::size_t> listOrder(const std::vector<const ClientRecord*>& recor
     std::vector<std::string> keys(records.size());
     std::vector<std::size_t> order(records.size());
     const std::size_t half = records.size() / 2;
+    const auto byKey = [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; };
     const auto sort = [&](std::size_t from, std::size_t to) {
         for (std::size_t k = from; k < to; ++k) {
             keys[k] = listKey(*records[k]);
             order[k] = k;
         }
         std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(from),
-                         order.begin() + static_cast<std::ptrdiff_t>(to),
-                         [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+                         order.begin() + static_cast<std::ptrdiff_t>(to), byKey);
     };
     bool secondSorted = false;
     inParallel([&] { sort(0, half); },
@@ -35,12 +35,12 @@ std::vector<std::size_t> listOrder(const std::vector<const ClientRecord*>& recor
                        sort(half, records.size());
                        secondSorted = true;
                    } catch (const std::bad_alloc&) {
+                       // Sorted again below, on this thread.
                    }
                });
     if (!secondSorted) sort(half, records.size());
     std::inplace_merge(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(half),
-                       order.end(),
-                       [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+                       order.end(), byKey);
     return order;
 }
 

@@ -134,8 +134,6 @@ std::string shownUtf8(std::string_view utf8);
 // Files named by UTF-8 paths, on either system.
 std::FILE* openFile(const std::string& path, const char* mode);
 bool fileExists(const std::string& path);
-// The whole file's bytes; false, with a one-line reason, when it cannot be read.
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
 
 // A whole file's bytes to read: mapped where the client file's reader maps
 // (the bytes are then read where they lie, and no other file may be mapped
