@@ -12,76 +12,52 @@
 
 namespace {
 
-// Collects the findings and writes each as a line of its own.
-class Report {
-  public:
-    explicit Report(std::FILE* target) : out(target) {}
-    void line(const std::string& text) {
-        std::fputs(text.c_str(), out);
-        std::fputc('\n', out);
-    }
+// Writes the report's lines and counts its findings.
+struct Report {
+    std::FILE* out;
+    std::size_t findings = 0;
+
+    void line(const std::string& text) { std::fputs((text + "\n").c_str(), out); }
     void finding(const std::string& text) {
         line(text);
         ++findings;
     }
-    int count() const { return findings; }
-
-  private:
-    std::FILE* out;
-    int findings = 0;
 };
-
-std::string itemList(const std::vector<int>& items) {
-    std::string text;
-    for (const int item : items)
-        text += (text.empty() ? "" : ", ") + std::to_string(item);
-    return text;
-}
 
 // What is wrong with one field, as the words that follow its name, or an
 // empty text.
 std::string fieldProblem(const ClientRecord& record, const FieldInfo& field) {
+    const FieldSpan span = field.span;
+    const int value = readU8(record, span); // the value of a one-byte field
+    const int items = field.items.count;
     switch (field.kind) {
     case FieldKind::text:
-    case FieldKind::otherText: {
-        const char* const bytes = reinterpret_cast<const char*>(&record) + field.span.offset;
-        if (!std::memchr(bytes, '\0', field.span.size))
-            return " has no terminator: all " + std::to_string(field.span.size) + " bytes are text";
-        return {};
-    }
+    case FieldKind::otherText:
+        if (std::memchr(reinterpret_cast<const char*>(&record) + span.offset, '\0', span.size))
+            return {};
+        return " has no terminator: all " + std::to_string(span.size) + " bytes are text";
     case FieldKind::date: {
-        const std::int32_t value = readDate(record, field.span);
-        if (value != 0 && !isCalendarDate(value))
-            return " " + std::to_string(value) + " is not a calendar date";
-        return {};
+        const std::int32_t date = readDate(record, span);
+        if (date == 0 || isCalendarDate(date)) return {};
+        return " " + std::to_string(date) + " is not a calendar date";
     }
-    case FieldKind::yesNo: {
-        const int value = readU8(record, field.span);
-        if (value > 1) return " is " + std::to_string(value) + ", not 0 or 1";
-        return {};
-    }
-    case FieldKind::choice: {
-        const int value = readU8(record, field.span);
-        if (value > field.items.count)
-            return " is " + std::to_string(value) + ", beyond its " +
-                   std::to_string(field.items.count) + " options";
-        return {};
-    }
+    case FieldKind::yesNo:
+        return value > 1 ? " is " + std::to_string(value) + ", not 0 or 1" : "";
+    case FieldKind::choice:
+        if (value <= items) return {};
+        return " is " + std::to_string(value) + ", beyond its " + std::to_string(items) +
+               " options";
     case FieldKind::bitSet: {
-        std::vector<int> extra;
-        for (int item = field.items.count; item < field.span.size * 8; ++item)
-            if (readItem(record, field.span, item)) extra.push_back(item);
-        if (!extra.empty())
-            return (extra.size() > 1 ? " has bits " : " has bit ") + itemList(extra) +
-                   " set beyond its " + std::to_string(field.items.count) + " items";
+        std::string extra; // the bits set beyond the items: ", 6, 7"
+        for (int item = items; item < span.size * 8; ++item)
+            if (readItem(record, span, item)) extra += ", " + std::to_string(item);
+        if (extra.empty()) return {};
+        return (extra.find(',', 1) != std::string::npos ? " has bits " : " has bit ") +
+               extra.substr(2) + " set beyond its " + std::to_string(items) + " items";
+    }
+    default: // a count, a weight, or a yes/no/never, whose every value reads as an answer
         return {};
     }
-    case FieldKind::u8:
-    case FieldKind::i16:
-    case FieldKind::yesNoNever: // every value reads as one of its three answers
-        return {};
-    }
-    return {};
 }
 
 // Notes clients that are likely the same person as an earlier one: the same
@@ -109,13 +85,8 @@ class LikelyDuplicates {
 
   private:
     // The first client of a name, or of a birth date and word: its number and
-    // its name as a message shows it.
-    struct First {
-        First(std::size_t firstNumber, const std::string& name)
-            : number(firstNumber), shown(shownText(name)) {}
-        std::size_t number;
-        std::string shown;
-    };
+    // its name.
+    using First = std::pair<std::size_t, std::string>;
 
     // The name in lower case with its blanks, inner ones made single, taken
     // off at both ends.
@@ -144,12 +115,9 @@ class LikelyDuplicates {
 
     static void note(const std::string& name, std::size_t number, const First& first,
                      const char* same, Report& report) {
-        std::string line;
-        line.reserve(160);
-        line.append("note: record ").append(std::to_string(number)).append(" ");
-        line.append(shownText(name)).append(" is likely the same person as record ");
-        line.append(std::to_string(first.number)).append(" ").append(first.shown);
-        report.line(line.append(" (the same ").append(same).append(")"));
+        report.line("note: record " + std::to_string(number) + " " + shownText(name) +
+                    " is likely the same person as record " + std::to_string(first.first) + " " +
+                    shownText(first.second) + " (the same " + same + ")");
     }
 
     std::unordered_map<std::string, First> byName;
@@ -210,7 +178,7 @@ int checkCommand(const std::string& input, std::FILE* out, std::FILE* err) {
     std::string error;
     if (!reader.open(input, error)) return fail(err, error);
     const ClientFileFacts& facts = reader.facts();
-    Report report(out);
+    Report report{out};
     checkHeader(facts, report);
     Progress progress(err, "checked", facts.clients);
     std::vector<ClientRecord> batch;
@@ -226,11 +194,10 @@ int checkCommand(const std::string& input, std::FILE* out, std::FILE* err) {
         }
     } while (!batch.empty());
     const std::string clients = counted(facts.clients, "client");
-    if (report.count() == 0) {
+    if (report.findings == 0) {
         report.line("summary: sound, " + clients);
         return exitDone;
     }
-    report.line("summary: " + counted(static_cast<std::size_t>(report.count()), "finding") + ", " +
-                clients + " checked");
+    report.line("summary: " + counted(report.findings, "finding") + ", " + clients + " checked");
     return exitFindings;
 }

@@ -106,10 +106,6 @@ std::string parseOptions(const std::vector<std::string>& args, CommandLine& line
     return {};
 }
 
-bool isCommand(const std::string& word) {
-    return word == "check" || word == "export" || word == "import" || word == "repair";
-}
-
 // What is wrong with the options the command was given.
 std::string optionProblem(const CommandLine& line) {
     const bool importOptions = !line.merge.empty() || line.lenient;
@@ -144,7 +140,8 @@ int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     std::string problem;
     if (args.empty()) {
         problem = "no command given";
-    } else if (!isCommand(args[0])) {
+    } else if (args[0] != "check" && args[0] != "export" && args[0] != "import" &&
+               args[0] != "repair") {
         problem = "unknown command " + args[0];
     } else {
         line.command = args[0];

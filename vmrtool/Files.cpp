@@ -11,36 +11,26 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// Positions beyond 2 GB.
+#define fseeko _fseeki64
+#define ftello _ftelli64
 #else
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace {
 
 std::string reason() { return std::strerror(errno); }
 
-bool seekTo(std::FILE* file, std::uint64_t offset, int origin) {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<long long>(offset), origin) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), origin) == 0;
-#endif
+bool seekTo(std::FILE* file, std::uint64_t offset) {
+    return fseeko(file, static_cast<long long>(offset), SEEK_SET) == 0;
 }
 
+// The file's size; its position is then at its end.
 bool fileSize(std::FILE* file, std::uint64_t& size) {
-    if (!seekTo(file, 0, SEEK_END)) return false;
-#ifdef _WIN32
-    const long long end = _ftelli64(file);
-#else
-    const off_t end = ftello(file);
-#endif
-    if (end < 0) return false;
+    const long long end = fseeko(file, 0, SEEK_END) == 0 ? ftello(file) : -1;
     size = static_cast<std::uint64_t>(end);
-    return true;
+    return end >= 0;
 }
 
 // The bytes after the header.
@@ -48,7 +38,8 @@ std::uint64_t bodySize(const ClientFileFacts& facts) {
     return facts.size > fileHeaderSize ? facts.size - fileHeaderSize : 0;
 }
 
-// The whole file's bytes; false, with a one-line reason, when it cannot be read.
+} // namespace
+
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
     std::FILE* const file = openFile(path, "rb");
     if (!file) {
@@ -57,7 +48,7 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& err
     }
     std::uint64_t size = 0;
     std::string problem;
-    if (!fileSize(file, size) || !seekTo(file, 0, SEEK_SET)) {
+    if (!fileSize(file, size) || !seekTo(file, 0)) {
         problem = reason();
     } else if (size > bytes.max_size()) {
         problem = "it is too large";
@@ -76,13 +67,10 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& err
     return false;
 }
 
-} // namespace
-
 int fail(std::FILE* err, const std::string& message) {
     std::fputs(("vmrtool: " + message + "\n").c_str(), err);
     return exitFailed;
 }
-
 
 std::string outputProblem(const std::string& input, const std::string& output, bool force,
                           const char* done) {
@@ -120,18 +108,26 @@ bool fileExists(const std::string& path) {
     return GetFileAttributesW(wideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-namespace {
-
-// The volume and index that identify a file, whatever name leads to it.
-bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    const HANDLE file = CreateFileW(wideFromUtf8(path).c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const bool known = GetFileInformationByHandle(file, &info) != FALSE;
-    CloseHandle(file);
-    return known;
+bool sameFile(const std::string& a, const std::string& b) {
+    // The volume and index that identify a file, whatever name leads to it.
+    const auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        const HANDLE file = CreateFileW(
+            wideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+        CloseHandle(file);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    return identity(a, first) && identity(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
 }
+
+namespace {
 
 bool renameOver(const std::string& from, const std::string& to) {
     return MoveFileExW(wideFromUtf8(from).c_str(), wideFromUtf8(to).c_str(),
@@ -141,19 +137,6 @@ bool renameOver(const std::string& from, const std::string& to) {
 void removeFile(const std::string& path) { DeleteFileW(wideFromUtf8(path).c_str()); }
 
 } // namespace
-
-void startWriteback(std::FILE*) {}
-
-void adviseLargePages(const void*, std::size_t) {}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    BY_HANDLE_FILE_INFORMATION first{};
-    BY_HANDLE_FILE_INFORMATION second{};
-    return fileIdentity(a, first) && fileIdentity(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh &&
-           first.nFileIndexLow == second.nFileIndexLow;
-}
 #else
 std::FILE* openFile(const std::string& path, const char* mode) {
     return std::fopen(path.c_str(), mode);
@@ -171,20 +154,6 @@ bool sameFile(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-void startWriteback(std::FILE* file) {
-    if (std::fflush(file) == 0) sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
-}
-
-void adviseLargePages(const void* bytes, std::size_t size) {
-    // Only whole large pages inside the buffer can be large pages.
-    constexpr std::uintptr_t largePage = std::uintptr_t{2} << 20;
-    const auto start = reinterpret_cast<std::uintptr_t>(bytes);
-    const std::uintptr_t first = (start + largePage - 1) & ~(largePage - 1);
-    const std::uintptr_t end = (start + size) & ~(largePage - 1);
-    if (first < end && start <= first)
-        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-}
-
 namespace {
 
 bool renameOver(const std::string& from, const std::string& to) {
@@ -196,88 +165,7 @@ void removeFile(const std::string& path) { std::remove(path.c_str()); }
 } // namespace
 #endif
 
-#ifdef _WIN32
-namespace {
-
-// A 32-bit process has too little address space to map a large file; the
-// files are read.
-const std::uint8_t* mapWhole(std::FILE*, std::uint64_t, const std::string&) { return nullptr; }
-void unmapWhole(const std::uint8_t*, std::uint64_t) {}
-void removeOnBusError(const std::string&) {}
-
-} // namespace
-#else
-namespace {
-
-// A mapped file that another program cuts short leaves its pages past the new
-// end unreadable, and reading one raises SIGBUS. The handler then says why the
-// tool stops, removes the temporary output it was writing and ends with
-// exitFailed; a bus error anywhere else takes its usual course. It uses only
-// what is safe in a signal handler, prepared beforehand.
-struct BusErrorState {
-    std::uintptr_t begin = 0; // the mapped file
-    std::uintptr_t end = 0;
-    char message[512] = {};
-    std::size_t length = 0;
-    char temporary[4096] = {}; // the output being written, if any
-    struct sigaction previous {};
-};
-BusErrorState busError;
-
-void onBusError(int signal, siginfo_t* info, void*) {
-    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
-    if (address < busError.begin || address >= busError.end) {
-        // Not the mapped file: the next attempt meets the usual handling.
-        sigaction(signal, &busError.previous, nullptr);
-        return;
-    }
-    if (busError.temporary[0] != '\0') ::unlink(busError.temporary);
-    const ssize_t written = ::write(STDERR_FILENO, busError.message, busError.length);
-    static_cast<void>(written);
-    _exit(exitFailed);
-}
-
-// The temporary file a bus error removes; an empty path: none.
-void removeOnBusError(const std::string& path) {
-    const std::size_t length = path.size() < sizeof busError.temporary ? path.size() : 0;
-    std::memcpy(busError.temporary, path.data(), length);
-    busError.temporary[length] = '\0';
-}
-
-// The whole of a file of `size` bytes, mapped to be read, with a bus error
-// in it handled as above; nullptr where it cannot be mapped. One file at a
-// time is mapped.
-const std::uint8_t* mapWhole(std::FILE* file, std::uint64_t size, const std::string& name) {
-    if (size == 0 || size != static_cast<std::size_t>(size)) return nullptr;
-    const auto length = static_cast<std::size_t>(size);
-    void* const view = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fileno(file), 0);
-    if (view == MAP_FAILED) return nullptr; // the bytes are read instead
-    posix_madvise(view, length, POSIX_MADV_SEQUENTIAL);
-    const std::string message = "vmrtool: cannot read " + name + ": it shrank while being read\n";
-    busError.length = std::min(message.size(), sizeof busError.message);
-    std::memcpy(busError.message, message.data(), busError.length);
-    busError.begin = reinterpret_cast<std::uintptr_t>(view);
-    busError.end = busError.begin + length;
-    struct sigaction action {};
-    action.sa_sigaction = onBusError;
-    action.sa_flags = SA_SIGINFO;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGBUS, &action, &busError.previous);
-    return static_cast<const std::uint8_t*>(view);
-}
-
-void unmapWhole(const std::uint8_t* bytes, std::uint64_t size) {
-    if (!bytes) return;
-    sigaction(SIGBUS, &busError.previous, nullptr);
-    busError.begin = busError.end = 0;
-    munmap(const_cast<std::uint8_t*>(bytes), static_cast<std::size_t>(size));
-}
-
-} // namespace
-#endif
-
 ClientFileReader::~ClientFileReader() {
-    unmapWhole(mapped, fileFacts.size);
     if (file) std::fclose(file);
 }
 
@@ -291,7 +179,7 @@ bool ClientFileReader::open(const std::string& path, std::string& error) {
     std::uint8_t header[fileHeaderSize] = {};
     const std::size_t headerBytes = std::fread(header, 1, sizeof header, file);
     ClientFileFacts& facts = fileFacts;
-    if (std::ferror(file) || !fileSize(file, facts.size) || !seekTo(file, headerBytes, SEEK_SET)) {
+    if (std::ferror(file) || !fileSize(file, facts.size) || !seekTo(file, headerBytes)) {
         error = "cannot read " + path + ": " + reason();
         return false;
     }
@@ -306,7 +194,6 @@ bool ClientFileReader::open(const std::string& path, std::string& error) {
     facts.clients = static_cast<std::size_t>(std::min(facts.present, limit));
     facts.cutBytes =
         facts.clients == facts.present ? static_cast<std::size_t>(body % clientRecordSize) : 0;
-    mapped = mapWhole(file, facts.size, name);
     return true;
 }
 
@@ -327,51 +214,13 @@ bool ClientFileReader::read(std::vector<ClientRecord>& records, std::size_t most
     const std::size_t wanted = count * clientRecordSize;
     const auto held = static_cast<std::size_t>(std::min<std::uint64_t>(available, wanted));
     auto* bytes = reinterpret_cast<std::uint8_t*>(records.data());
-    if (mapped) {
-        if (held > 0) std::memcpy(bytes, mapped + start, held);
-    } else if (held > 0 && std::fread(bytes, 1, held, file) != held) {
+    if (held > 0 && std::fread(bytes, 1, held, file) != held) {
         error = "cannot read " + name + ": " + (std::ferror(file) ? reason() : "it shrank");
         return false;
     }
     if (held < wanted) std::memset(bytes + held, 0, wanted - held);
     delivered += count;
     return true;
-}
-
-bool ClientFileReader::view(std::size_t most, std::vector<ClientRecord>& buffer,
-                            RecordBytes& records, std::string& error) {
-    // The records the file holds whole; a record it cuts is read, zero-filled.
-    const std::uint64_t whole =
-        std::min<std::uint64_t>(fileFacts.clients, bodySize(fileFacts) / clientRecordSize);
-    if (mapped && delivered < whole) {
-        const auto count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(most, whole - delivered));
-        records.bytes = mapped + fileHeaderSize + std::uint64_t{delivered} * clientRecordSize;
-        records.count = count;
-        records.first = delivered;
-        delivered += count;
-        return true;
-    }
-    records.first = delivered;
-    if (!read(buffer, most, error)) return false;
-    records.bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
-    records.count = buffer.size();
-    return true;
-}
-
-FileText::~FileText() { unmapWhole(mapped, mappedSize); }
-
-bool FileText::open(const std::string& path, std::string& error) {
-    if (std::FILE* const file = openFile(path, "rb")) {
-        if (fileSize(file, mappedSize)) mapped = mapWhole(file, mappedSize, path);
-        std::fclose(file); // a mapping outlives the file's handle
-    }
-    return mapped || readWholeFile(path, read, error);
-}
-
-std::string_view FileText::text() const {
-    if (!mapped) return read;
-    return {reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(mappedSize)};
 }
 
 bool fileIsShort(const ClientFileFacts& facts) {
@@ -393,7 +242,6 @@ bool ReplacingFile::open(const std::string& path, std::string& error) {
             return false;
         }
         temporaryPath = candidate;
-        removeOnBusError(candidate);
         // Written a record or a cell at a time, the file goes out in large
         // pieces rather than in the library's small ones.
         std::setvbuf(file, nullptr, _IOFBF, 1 << 18);
@@ -403,7 +251,6 @@ bool ReplacingFile::open(const std::string& path, std::string& error) {
         return false;
     }
     finalPath = path;
-    replacing = fileExists(path);
     return true;
 }
 
@@ -417,7 +264,6 @@ bool ReplacingFile::commit(std::string& error) {
         return false;
     }
     temporaryPath.clear();
-    removeOnBusError({});
     return true;
 }
 
@@ -426,7 +272,6 @@ void ReplacingFile::discard() {
     file = nullptr;
     if (!temporaryPath.empty()) removeFile(temporaryPath);
     temporaryPath.clear();
-    removeOnBusError({});
 }
 
 Progress::Progress(std::FILE* err, const char* verb, std::size_t count)

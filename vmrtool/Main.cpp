@@ -8,31 +8,17 @@
 #include <fcntl.h>
 #include <io.h>
 
-namespace {
-
-// Lets the console show the UTF-8 that the tool writes, for as long as it runs.
-class Utf8Console {
-  public:
-    Utf8Console() : previous(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
-    Utf8Console(const Utf8Console&) = delete;
-    Utf8Console& operator=(const Utf8Console&) = delete;
-    ~Utf8Console() {
-        if (previous != 0) SetConsoleOutputCP(previous);
-    }
-
-  private:
-    UINT previous;
-};
-
-} // namespace
-
 int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
-    const Utf8Console console;
     std::vector<std::string> args;
     for (int k = 1; k < argc; ++k)
         args.push_back(utf8FromWide(argv[k]));
-    return runTool(args, stdout, stderr);
+    // The console shows the UTF-8 that the tool writes while it runs.
+    const UINT previous = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+    const int status = runTool(args, stdout, stderr);
+    if (previous != 0) SetConsoleOutputCP(previous);
+    return status;
 }
 #else
 int main(int argc, char** argv) {

@@ -2,60 +2,39 @@
 // holds. The count becomes the number of records present (a cut last record
 // keeps its missing bytes zero) and the records go into the client list's
 // order; every record keeps its bytes. The damaged file is never written.
-#include "vmrtool/Parallel.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
 
 #include <algorithm>
 #include <new>
+#include <numeric>
 
 namespace {
 
 // The places of the records in the list's order: each record's key is made
 // once, and only the places are sorted; records whose names are equal keep
-// their order. The two halves are keyed and sorted at once, then merged.
-std::vector<std::size_t> listOrder(const std::vector<const ClientRecord*>& records) {
-    std::vector<std::string> keys(records.size());
+// their order.
+std::vector<std::size_t> listOrder(const std::vector<ClientRecord>& records) {
+    std::vector<std::string> keys;
+    keys.reserve(records.size());
+    for (const ClientRecord& record : records)
+        keys.push_back(listKey(record));
     std::vector<std::size_t> order(records.size());
-    const std::size_t half = records.size() / 2;
-    const auto byKey = [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; };
-    const auto sort = [&](std::size_t from, std::size_t to) {
-        for (std::size_t k = from; k < to; ++k) {
-            keys[k] = listKey(*records[k]);
-            order[k] = k;
-        }
-        std::stable_sort(order.begin() + static_cast<std::ptrdiff_t>(from),
-                         order.begin() + static_cast<std::ptrdiff_t>(to), byKey);
-    };
-    bool secondSorted = false;
-    inParallel([&] { sort(0, half); },
-               [&] {
-                   try {
-                       sort(half, records.size());
-                       secondSorted = true;
-                   } catch (const std::bad_alloc&) {
-                       // Sorted again below, on this thread.
-                   }
-               });
-    if (!secondSorted) sort(half, records.size());
-    std::inplace_merge(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(half),
-                       order.end(), byKey);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
     return order;
 }
 
 } // namespace
 
 bool writeInListOrder(std::FILE* file, const std::string& name,
-                      std::initializer_list<const std::vector<ClientRecord>*> parts,
-                      const char* action, std::size_t& moved, std::FILE* err, std::string& error) {
-    std::vector<const ClientRecord*> records;
+                      const std::vector<ClientRecord>& records, const char* action,
+                      std::size_t& moved, std::FILE* err, std::string& error) {
     std::vector<std::size_t> order;
     std::vector<ClientRecord> batch; // the records go out a batch at a time
     try {
-        for (const std::vector<ClientRecord>* part : parts)
-            for (const ClientRecord& record : *part)
-                records.push_back(&record);
         order = listOrder(records);
         batch.reserve(std::min(clientBatch, order.size()));
     } catch (const std::bad_alloc&) {
@@ -74,7 +53,7 @@ bool writeInListOrder(std::FILE* file, const std::string& name,
         batch.clear();
         for (std::size_t n = k; n < order.size() && batch.size() < clientBatch; ++n) {
             if (order[n] != n) ++moved;
-            batch.push_back(*records[order[n]]);
+            batch.push_back(records[order[n]]);
         }
         if (std::fwrite(batch.data(), clientRecordSize, batch.size(), file) != batch.size())
             return false;
@@ -97,7 +76,7 @@ int repairCommand(const std::string& input, const std::string& output, bool forc
     ReplacingFile file;
     if (!file.open(output, error)) return fail(err, error);
     std::size_t moved = 0;
-    if (!writeInListOrder(file.get(), output, {&records}, "put in order", moved, err, error))
+    if (!writeInListOrder(file.get(), output, records, "put in order", moved, err, error))
         return fail(err, error);
     if (!file.commit(error)) return fail(err, error);
     const std::string line = "repaired: " + output + " holds " +

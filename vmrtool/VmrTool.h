@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,19 +68,7 @@ bool fileIsShort(const ClientFileFacts& facts);
 // than a 32-bit process can hold twice.
 constexpr std::size_t clientBatch = 1024;
 
-// Records as a client file holds them: `count` records of clientRecordSize
-// bytes, one after another, the first of them the file's record `first`
-// (counted from 0).
-struct RecordBytes {
-    const std::uint8_t* bytes = nullptr;
-    std::size_t count = 0;
-    std::size_t first = 0;
-};
-
-// Reads a client file: its facts on opening, then its records in order. Where
-// it can, the reader maps the file into memory, so that the records are read
-// in place; should another program cut the file short meanwhile, the tool says
-// so and ends with exitFailed.
+// Reads a client file: its facts on opening, then its records in order.
 class ClientFileReader {
   public:
     ClientFileReader() = default;
@@ -94,18 +81,12 @@ class ClientFileReader {
     const ClientFileFacts& facts() const { return fileFacts; }
     // The next records, at most `most` of them; none after the last.
     bool read(std::vector<ClientRecord>& records, std::size_t most, std::string& error);
-    // The next records, at most `most` of them, in place in the mapped file or,
-    // where it is not mapped or for a record it cuts, read into `buffer`. None
-    // after the last. The bytes stay valid until the next call.
-    bool view(std::size_t most, std::vector<ClientRecord>& buffer, RecordBytes& records,
-              std::string& error);
 
   private:
     std::FILE* file = nullptr;
     std::string name;
     ClientFileFacts fileFacts;
     std::size_t delivered = 0;
-    const std::uint8_t* mapped = nullptr; // the whole file, when mapped
 };
 
 // The key of the client list's order as this tool applies it: the name with its
@@ -114,14 +95,14 @@ class ClientFileReader {
 // which may place accented letters and punctuation differently.
 std::string listKey(const ClientRecord& record);
 
-// Writes a client file of the records of `parts`, one part after another, to
-// `file`, which is to become `name`, in the list's order (records whose keys
-// are equal keep their order); false, with the reason, when there is not
-// enough memory or a write falls short. `moved` tells how many records changed
-// place; `action` names the work in progress lines.
+// Writes a client file of `records` to `file`, which is to become `name`, in
+// the list's order (records whose keys are equal keep their order); false,
+// with the reason, when there is not enough memory or a write falls short.
+// `moved` tells how many records changed place; `action` names the work in
+// progress lines.
 bool writeInListOrder(std::FILE* file, const std::string& name,
-                      std::initializer_list<const std::vector<ClientRecord>*> parts,
-                      const char* action, std::size_t& moved, std::FILE* err, std::string& error);
+                      const std::vector<ClientRecord>& records, const char* action,
+                      std::size_t& moved, std::FILE* err, std::string& error);
 
 // A count and the word for what it counts: "1 client", "2 clients".
 std::string counted(std::size_t count, const char* word);
@@ -135,37 +116,8 @@ std::string shownUtf8(std::string_view utf8);
 std::FILE* openFile(const std::string& path, const char* mode);
 bool fileExists(const std::string& path);
 
-// A whole file's bytes to read: mapped where the client file's reader maps
-// (the bytes are then read where they lie, and no other file may be mapped
-// meanwhile), else read into memory.
-class FileText {
-  public:
-    FileText() = default;
-    FileText(const FileText&) = delete;
-    FileText& operator=(const FileText&) = delete;
-    ~FileText();
-
-    // False, with a one-line reason, when the file cannot be opened or read.
-    bool open(const std::string& path, std::string& error);
-    std::string_view text() const;
-
-  private:
-    std::uint64_t mappedSize = 0;
-    const std::uint8_t* mapped = nullptr;
-    std::string read; // the bytes, where they are not mapped
-};
-
-// Asks the system to back the memory of `size` bytes at `bytes`, not yet
-// touched, with large pages where it can: a buffer of many megabytes then
-// costs a few hundred faults rather than one for every small page. Does
-// nothing where it cannot.
-void adviseLargePages(const void* bytes, std::size_t size);
-
-// Starts putting what has been written to `file` so far on the disk, without
-// waiting for it. Renaming a file over another makes some file systems put the
-// new file's data on disk first; started early, that work goes on while the
-// program does. Does nothing where it cannot.
-void startWriteback(std::FILE* file);
+// A whole file's bytes; false, with a one-line reason, when it cannot be read.
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
 // Both names exist and lead to one file.
 bool sameFile(const std::string& a, const std::string& b);
 // Why a command on `input` may not write `output`: it is the input (`done`
@@ -186,8 +138,6 @@ class ReplacingFile {
 
     bool open(const std::string& path, std::string& error);
     std::FILE* get() const { return file; }
-    // A file had the name when open() was called: commit() renames over it.
-    bool replaces() const { return replacing; }
     bool commit(std::string& error);
 
   private:
@@ -196,7 +146,6 @@ class ReplacingFile {
     std::FILE* file = nullptr;
     std::string finalPath;
     std::string temporaryPath;
-    bool replacing = false;
 };
 
 // Progress on standard error for files of more than 10,000 clients: one line at

@@ -1,35 +1,11 @@
-// The client file reader that the commands share: records in place where the
-// file is mapped, a record cut by the file's end read with its missing bytes
-// zero, and a file cut short by another program while it is read.
+// The client file reader that the commands share: records in runs that
+// cover the file once, a record cut by the file's end read with its missing
+// bytes zero, and a file cut short by another program while it is read.
 #include "ToolTest.h"
 
 #include <unistd.h>
 
 using namespace tooltest;
-
-namespace {
-
-// The names of the records, in the order the reader hands them out, taking
-// `most` at a time and checking that each run starts where the last ended.
-std::vector<std::string> namesViewed(ClientFileReader& reader, std::size_t most) {
-    std::vector<std::string> names;
-    std::vector<ClientRecord> buffer;
-    RecordBytes records;
-    std::string error;
-    do {
-        EXPECT_TRUE(reader.view(most, buffer, records, error)) << error;
-        EXPECT_EQ(records.first, names.size());
-        EXPECT_LE(records.count, most);
-        for (std::size_t k = 0; k < records.count; ++k) {
-            ClientRecord record;
-            std::memcpy(&record, records.bytes + k * clientRecordSize, clientRecordSize);
-            names.push_back(recordName(record));
-        }
-    } while (records.count != 0);
-    return names;
-}
-
-} // namespace
 
 TEST(VmrtoolReader, RunsCoverEveryRecordOnceAndTheCutOneIsZeroFilled) {
     TempDir dir;
@@ -42,34 +18,33 @@ TEST(VmrtoolReader, RunsCoverEveryRecordOnceAndTheCutOneIsZeroFilled) {
     std::vector<std::uint8_t> bytes = fileOf(records);
     bytes.resize(bytes.size() - 100); // the last record loses its last 100 bytes
     writeFile(dir.path("cut.vmr"), bytes);
+    ClientRecord expected = last; // its bytes up to the cut, zero after it
+    std::memset(reinterpret_cast<std::uint8_t*>(&expected) + clientRecordSize - 100, 0, 100);
 
     for (const std::size_t most : {std::size_t{1}, std::size_t{2}, std::size_t{5}, clientBatch}) {
         ClientFileReader reader;
         std::string error;
         ASSERT_TRUE(reader.open(dir.path("cut.vmr"), error)) << error;
-        EXPECT_EQ(namesViewed(reader, most),
-                  (std::vector<std::string>{"c0", "c1", "c2", "c3", "c4", "zed"}))
-            << most;
+        std::vector<std::string> names;
+        std::vector<ClientRecord> run;
+        do {
+            ASSERT_TRUE(reader.read(run, most, error)) << error;
+            EXPECT_LE(run.size(), most);
+            for (const ClientRecord& record : run)
+                names.push_back(recordName(record));
+        } while (!run.empty());
+        EXPECT_EQ(names, (std::vector<std::string>{"c0", "c1", "c2", "c3", "c4", "zed"}))
+            << "runs of " << most;
     }
 
-    // Runs and whole reads share one position, and the cut record reads the
-    // same either way: its bytes up to the cut, zero after it.
     ClientFileReader reader;
     std::string error;
     ASSERT_TRUE(reader.open(dir.path("cut.vmr"), error)) << error;
-    std::vector<ClientRecord> buffer;
-    RecordBytes run;
-    ASSERT_TRUE(reader.view(5, buffer, run, error));
-    ASSERT_EQ(run.count, 5u);
-    std::vector<ClientRecord> rest;
-    ASSERT_TRUE(reader.read(rest, 10, error));
-    ASSERT_EQ(rest.size(), 1u);
-    ClientRecord expected = last;
-    std::memset(reinterpret_cast<std::uint8_t*>(&expected) + clientRecordSize - 100, 0, 100);
-    EXPECT_TRUE(recordEqual(rest[0], expected));
-    EXPECT_FALSE(readItem(rest[0], fields::respiratory.span, 0));
-    ASSERT_TRUE(reader.read(rest, 10, error));
-    EXPECT_TRUE(rest.empty());
+    std::vector<ClientRecord> all;
+    ASSERT_TRUE(reader.read(all, 10, error)) << error;
+    ASSERT_EQ(all.size(), 6u);
+    EXPECT_EQ(std::memcmp(&all[5], &expected, clientRecordSize), 0);
+    EXPECT_FALSE(readItem(all[5], fields::respiratory.span, 0));
 }
 
 TEST(VmrtoolReader, ProgressCountsAFileWhoseLastRecordIsCut) {
@@ -100,27 +75,21 @@ TEST(VmrtoolReader, ProgressCountsAFileWhoseLastRecordIsCut) {
     }
 }
 
-TEST(VmrtoolReaderDeathTest, FileCutShortWhileMappedEndsWithAMessageAndNoTemporaryFile) {
+TEST(VmrtoolReader, FileCutShortWhileBeingReadIsAnErrorAndLeavesNoTemporaryFile) {
     TempDir dir;
     const std::string path = dir.path("shrinking.vmr");
     writeFile(path, fileOf(std::vector<ClientRecord>(8, client("gone"))));
-    const auto readAfterTheCut = [&] {
+    {
         std::string error;
-        ReplacingFile output;
-        if (!output.open(dir.path("out.csv"), error)) std::_Exit(10);
+        ReplacingFile output; // an export's output, never committed
+        ASSERT_TRUE(output.open(dir.path("out.csv"), error)) << error;
         ClientFileReader reader;
-        if (!reader.open(path, error)) std::_Exit(11);
+        ASSERT_TRUE(reader.open(path, error)) << error;
         // Another program cuts the file to its header.
-        if (truncate(path.c_str(), fileHeaderSize) != 0) std::_Exit(12);
-        std::vector<ClientRecord> buffer;
-        RecordBytes records;
-        if (!reader.view(8, buffer, records, error)) std::_Exit(13);
-        unsigned sum = 0;
-        for (std::size_t k = 0; k < records.count * clientRecordSize; ++k)
-            sum += records.bytes[k];
-        std::_Exit(sum == 0 ? 14 : 15); // the file was read, not mapped
-    };
-    EXPECT_EXIT(readAfterTheCut(), testing::ExitedWithCode(exitFailed),
-                "vmrtool: cannot read " + path + ": it shrank while being read");
+        ASSERT_EQ(truncate(path.c_str(), fileHeaderSize), 0);
+        std::vector<ClientRecord> records;
+        EXPECT_FALSE(reader.read(records, 8, error));
+        EXPECT_EQ(error, "cannot read " + path + ": it shrank");
+    }
     EXPECT_EQ(dir.names(), std::vector<std::string>{"shrinking.vmr"});
 }
