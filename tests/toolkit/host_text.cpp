@@ -1,5 +1,6 @@
 // Text, number and date conversions: exact outputs the windows and the client file
 // depend on, and inputs at every extreme (run under ASan and UBSan).
+#include "TextPieces.h"
 #include "toolkit/text/Text.h"
 
 #include <gtest/gtest.h>

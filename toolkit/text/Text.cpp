@@ -219,16 +219,6 @@ std::string rightText(std::string_view text, long long n) {
     return std::string(text.substr(static_cast<std::size_t>(size - std::min(n, size))));
 }
 
-std::string trimLeft(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    return first == std::string_view::npos ? "" : std::string(text.substr(first));
-}
-
-std::string trimRight(std::string_view text) {
-    const std::size_t last = text.find_last_not_of(' ');
-    return last == std::string_view::npos ? "" : std::string(text.substr(0, last + 1));
-}
-
 std::string fieldOf(std::string_view text, std::string_view delimiters, long long n) {
     if (delimiters.empty()) return std::string(text);
     const auto isDelimiter = [delimiters](char c) {
@@ -250,15 +240,3 @@ std::string fieldOf(std::string_view text, std::string_view delimiters, long lon
 
 // std::char_traits<char> compares as unsigned char, so this is bytewise unsigned.
 int textCompare(std::string_view a, std::string_view b) { return a.compare(b); }
-
-void storeZeroTerminated(std::string_view text, char* field, std::size_t size) {
-    if (size == 0) return;
-    const std::size_t count = std::min({text.find('\0'), text.size(), size - 1});
-    std::copy_n(text.begin(), count, field);
-    field[count] = '\0';
-}
-
-std::string loadZeroTerminated(const char* field, std::size_t size) {
-    return std::string(field,
-                       static_cast<std::size_t>(std::find(field, field + size, '\0') - field));
-}

@@ -39,17 +39,9 @@ std::string todayText(int year, int month, int day);
 
 std::string midText(std::string_view text, long long start, long long length);
 std::string rightText(std::string_view text, long long n);
-std::string trimLeft(std::string_view text);
-std::string trimRight(std::string_view text);
 std::string fieldOf(std::string_view text, std::string_view delimiters, long long n);
 // Bytewise, unsigned, case-sensitive: negative, 0 or positive.
 int textCompare(std::string_view a, std::string_view b);
-
-// Copies at most size - 1 bytes (stopping at a NUL in the text) and one NUL;
-// the bytes after that NUL are left as they were. Nothing is written for size 0.
-void storeZeroTerminated(std::string_view text, char* field, std::size_t size);
-// The bytes before the first NUL, never more than `size`.
-std::string loadZeroTerminated(const char* field, std::size_t size);
 
 // Windows-1252 <-> UTF-16 with the program's own fixed table, so a file reads
 // the same on every machine. A character Windows-1252 cannot hold becomes "?"
