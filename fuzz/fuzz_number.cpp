@@ -32,14 +32,18 @@ void checkStoring(long double value, const std::string& text) {
     const std::uint8_t u8 = storeU8(value);
     const std::int16_t i16 = storeI16(value);
     if (std::fabs(value) < 0x1p63L) {
+        // Rounded, a value just below 2^63 may become 2^63 itself, which no
+        // 64-bit signed integer holds: a value from 0 up is taken unsigned.
         const long double rounded = roundedHalfEven(value);
-        const auto integer = static_cast<std::int64_t>(rounded);
-        const auto low = static_cast<std::uint8_t>(static_cast<std::uint64_t>(integer) & 0xFF);
+        const std::uint64_t bits =
+            rounded >= 0 ? static_cast<std::uint64_t>(rounded)
+                         : static_cast<std::uint64_t>(static_cast<std::int64_t>(rounded));
+        const auto low = static_cast<std::uint8_t>(bits & 0xFF);
         FUZZ_EXPECT(u8 == low, "u8 of %.21Lg from %s is %d, expected %d", value, text.c_str(), u8,
                     low);
-        const std::int64_t fitted = integer >= -32768 && integer <= 32767 ? integer : -32768;
-        FUZZ_EXPECT(i16 == fitted, "i16 of %.21Lg from %s is %d, expected %lld", value,
-                    text.c_str(), i16, static_cast<long long>(fitted));
+        const long double fitted = rounded >= -32768 && rounded <= 32767 ? rounded : -32768;
+        FUZZ_EXPECT(i16 == fitted, "i16 of %.21Lg from %s is %d, expected %.0Lf", value,
+                    text.c_str(), i16, fitted);
     } else if (std::isnan(value) ||
                std::fabs(value) >= 0x1p64L) { // NaN, infinities, beyond 64 bits
         FUZZ_EXPECT(u8 == 0, "u8 of %Lg from %s is %d", value, text.c_str(), u8);

@@ -10,6 +10,7 @@
 // - storeZeroTerminated writes at most `size` bytes and loadZeroTerminated reads
 //   back the text cut at its first NUL and at size - 1.
 #include "FuzzCheck.h"
+#include "tests/toolkit/TextPieces.h"
 #include "toolkit/text/Text.h"
 
 #include <algorithm>

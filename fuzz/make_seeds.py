@@ -128,6 +128,7 @@ def number_seeds():
         "c-hex": start1 + b"0x1F",
         "lone-minus": start1 + b"-",
         "many-digits": start1 + b"9" * 300 + b".5",
+        "rounds-to-2-63": start1 + b"9223372036854775807.5",
         "start-inside": start3 + b"ab\t\r\n-7",
         "start-before": b"\xfe" + b"12",
         "start-beyond": b"\x7f" + b"12",
