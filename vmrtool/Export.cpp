@@ -1,8 +1,8 @@
 // vmrtool export: every client with every field, by the field's name in record
-// order, as CSV for spreadsheets or as JSON for other systems. Each format is a
-// table made once: what each byte of a text becomes; the cells of the
-// one-byte fields and the items of the bit sets come from the columns. A batch of clients is
-// written from it into memory and goes out in one piece.
+// order, as CSV for spreadsheets or as JSON for other systems. The cells come
+// from the columns, and a table made once for each format tells what each
+// byte of a text becomes. A batch of clients is written into memory and goes
+// out in one piece.
 #include "vmrtool/Columns.h"
 #include "vmrtool/VmrTool.h"
 
@@ -14,20 +14,15 @@
 
 namespace {
 
-// How one format writes the texts and the columns.
-struct Format {
-    bool json;
-    // What each byte of a text becomes (its UTF-8 form, an escape, "" for a
-    // CSV quote), and whether it is other than itself.
-    std::array<std::string, 0x100> byteTexts;
-    std::array<bool, 0x100> changed;
-};
+// What each byte of a text becomes in a format: itself, or two bytes or more
+// (its UTF-8 form, an escape, the doubled quote of a CSV cell).
+using ByteTexts = std::array<std::string, 0x100>;
 
-Format makeFormat(bool json) {
-    Format format{json, {}, {}};
+ByteTexts byteTexts(bool json) {
+    ByteTexts texts;
     for (int byte = 0; byte < 0x100; ++byte) {
         const char c = static_cast<char>(byte);
-        std::string text = win1252ToUtf8(std::string_view(&c, 1));
+        std::string& text = texts[byte] = win1252ToUtf8(std::string_view(&c, 1));
         if (json && (byte < 0x20 || c == '"' || c == '\\')) {
             constexpr char hex[] = "0123456789abcdef";
             const std::string_view named = c == '\n' ? "n" : c == '\r' ? "r" : c == '\t' ? "t" : "";
@@ -37,23 +32,21 @@ Format makeFormat(bool json) {
         } else if (!json && c == '"') {
             text = "\"\"";
         }
-        format.changed[byte] = text != std::string(1, c);
-        format.byteTexts[byte] = std::move(text);
     }
-    return format;
+    return texts;
 }
 
-const Format csvFormat = makeFormat(false);
-const Format jsonFormat = makeFormat(true);
+const ByteTexts csvBytes = byteTexts(false);
+const ByteTexts jsonBytes = byteTexts(true);
 
 // Appends a text, each byte as what it becomes in the format; runs of bytes
 // that stay as they are go in whole.
-void putText(std::string& out, std::string_view text, const Format& format) {
+void putText(std::string& out, std::string_view text, const ByteTexts& texts) {
     std::size_t run = 0;
     for (std::size_t k = 0; k < text.size(); ++k) {
-        const auto byte = static_cast<unsigned char>(text[k]);
-        if (!format.changed[byte]) continue;
-        out.append(text, run, k - run) += format.byteTexts[byte];
+        const std::string& to = texts[static_cast<unsigned char>(text[k])];
+        if (to.size() == 1) continue;
+        out.append(text, run, k - run) += to;
         run = k + 1;
     }
     out.append(text, run);
@@ -67,7 +60,7 @@ void putCsvText(std::string& out, std::string_view text) {
     const bool quotes = text.find_first_of(",\r\n\"") != std::string_view::npos;
     if (quotes) out += '"';
     if (needsGuard(text)) out += '\'';
-    putText(out, text, csvFormat);
+    putText(out, text, csvBytes);
     if (quotes) out += '"';
 }
 
@@ -100,8 +93,7 @@ void putItems(std::string& out, const ClientRecord& record, const Column& column
 }
 
 // One client: a CSV row ending in CR LF, or a JSON object.
-void putClient(std::string& out, const ClientRecord& record, const Format& format) {
-    const bool json = format.json;
+void putClient(std::string& out, const ClientRecord& record, bool json) {
     const std::vector<Column>& columns = exportColumns();
     for (std::size_t k = 0; k < columns.size(); ++k) {
         const Column& column = columns[k];
@@ -115,7 +107,7 @@ void putClient(std::string& out, const ClientRecord& record, const Format& forma
         case FieldKind::otherText:
             if (json) {
                 out += '"';
-                putText(out, readText(record, span), format);
+                putText(out, readText(record, span), jsonBytes);
                 out += '"';
             } else {
                 putCsvText(out, readText(record, span));
@@ -159,7 +151,7 @@ bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, std::FI
         for (const ClientRecord& record : batch) {
             if (json) text += done == 0 ? "\n" : ",\n";
             ++done;
-            putClient(text, record, json ? jsonFormat : csvFormat);
+            putClient(text, record, json);
         }
         written = std::fwrite(text.data(), 1, text.size(), target) == text.size();
         text.clear();
