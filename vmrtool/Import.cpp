@@ -210,20 +210,40 @@ class CsvRows {
     // at a cell that cannot be read.
     bool next(std::vector<std::string_view>& cells, std::string& problem) {
         cells.clear();
-        copies = 0;
+        std::size_t copies = 0;
         if (at >= text.size()) return false;
         row = line;
         for (;;) {
-            std::string_view cell;
             if (at < text.size() && text[at] == '"') {
-                if (!quotedCell(cell, problem)) return false;
+                if (copies == copied.size()) copied.emplace_back();
+                std::string& copy = copied[copies++];
+                copy.clear();
+                const std::size_t cellLine = line;
+                for (++at;; ++at) {
+                    if (at == text.size()) {
+                        row = cellLine;
+                        problem = "a quoted cell is not closed";
+                        return false;
+                    }
+                    // The closing quote; "" is a quote in the text.
+                    if (text[at] == '"' && (++at == text.size() || text[at] != '"')) break;
+                    line += text[at] == '\n';
+                    copy += text[at];
+                }
+                if (at + 1 < text.size() && text[at] == '\r' && text[at + 1] == '\n') ++at;
+                if (at < text.size() && text[at] != ',' && text[at] != '\n') {
+                    row = line;
+                    problem = "text after the closing quote of a cell";
+                    return false;
+                }
+                cells.push_back(copy);
             } else {
                 const std::size_t end = firstOf(text, at, ',', '\n');
-                cell = text.substr(at, end - at);
+                std::string_view cell = text.substr(at, end - at);
                 if (!cell.empty() && cell.back() == '\r') cell.remove_suffix(1);
+                cells.push_back(cell);
                 at = end;
             }
-            cells.push_back(cell);
             if (at >= text.size()) return true;
             if (text[at++] == '\n') {
                 ++line;
@@ -236,44 +256,12 @@ class CsvRows {
     std::size_t rowLine() const { return row; }
 
   private:
-    // A quoted cell: its text up to the closing quote, each "" in it made ".
-    bool quotedCell(std::string_view& cell, std::string& problem) {
-        if (copies == copied.size()) copied.emplace_back();
-        std::string& copy = copied[copies++];
-        copy.clear();
-        const std::size_t cellLine = line;
-        for (++at;;) { // after the opening quote
-            const std::size_t stop = firstOf(text, at, '"', '\n');
-            if (stop == text.size()) {
-                row = cellLine;
-                problem = "a quoted cell is not closed";
-                return false;
-            }
-            copy.append(text, at, stop - at);
-            at = stop + 1;
-            if (text[stop] == '\n') {
-                copy += '\n';
-                ++line;
-                continue;
-            }
-            if (at == text.size() || text[at] != '"') break; // the closing quote
-            copy += '"';                                     // "" is a quote in the text
-            ++at;
-        }
-        cell = copy;
-        if (at + 1 < text.size() && text[at] == '\r' && text[at + 1] == '\n') ++at;
-        if (at == text.size() || text[at] == ',' || text[at] == '\n') return true;
-        row = line;
-        problem = "text after the closing quote of a cell";
-        return false;
-    }
-
     std::string_view text;
     std::size_t at;       // the next byte to read
     std::size_t line = 1; // the line `at` lies on
     std::size_t row = 1;
     std::deque<std::string> copied; // the row's quoted cells; a deque keeps them in
-    std::size_t copies = 0;         // place while the row grows
+                                    // place while the row grows
 };
 
 // Reads a CSV's clients: its header row, then a record from each row.
