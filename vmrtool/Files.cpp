@@ -165,21 +165,18 @@ void removeFile(const std::string& path) { std::remove(path.c_str()); }
 } // namespace
 #endif
 
-ClientFileReader::~ClientFileReader() {
-    if (file) std::fclose(file);
-}
-
 bool ClientFileReader::open(const std::string& path, std::string& error) {
     name = path;
-    file = openFile(path, "rb");
+    file.reset(openFile(path, "rb"));
     if (!file) {
         error = "cannot open " + path + ": " + reason();
         return false;
     }
     std::uint8_t header[fileHeaderSize] = {};
-    const std::size_t headerBytes = std::fread(header, 1, sizeof header, file);
+    const std::size_t headerBytes = std::fread(header, 1, sizeof header, file.get());
     ClientFileFacts& facts = fileFacts;
-    if (std::ferror(file) || !fileSize(file, facts.size) || !seekTo(file, headerBytes)) {
+    if (std::ferror(file.get()) || !fileSize(file.get(), facts.size) ||
+        !seekTo(file.get(), headerBytes)) {
         error = "cannot read " + path + ": " + reason();
         return false;
     }
@@ -214,8 +211,8 @@ bool ClientFileReader::read(std::vector<ClientRecord>& records, std::size_t most
     const std::size_t wanted = count * clientRecordSize;
     const auto held = static_cast<std::size_t>(std::min<std::uint64_t>(available, wanted));
     auto* bytes = reinterpret_cast<std::uint8_t*>(records.data());
-    if (held > 0 && std::fread(bytes, 1, held, file) != held) {
-        error = "cannot read " + name + ": " + (std::ferror(file) ? reason() : "it shrank");
+    if (held > 0 && std::fread(bytes, 1, held, file.get()) != held) {
+        error = "cannot read " + name + ": " + (std::ferror(file.get()) ? reason() : "it shrank");
         return false;
     }
     if (held < wanted) std::memset(bytes + held, 0, wanted - held);

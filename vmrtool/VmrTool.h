@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,11 +72,6 @@ constexpr std::size_t clientBatch = 1024;
 // Reads a client file: its facts on opening, then its records in order.
 class ClientFileReader {
   public:
-    ClientFileReader() = default;
-    ClientFileReader(const ClientFileReader&) = delete;
-    ClientFileReader& operator=(const ClientFileReader&) = delete;
-    ~ClientFileReader();
-
     // False, with a one-line reason, when the file cannot be opened or read.
     bool open(const std::string& path, std::string& error);
     const ClientFileFacts& facts() const { return fileFacts; }
@@ -83,7 +79,7 @@ class ClientFileReader {
     bool read(std::vector<ClientRecord>& records, std::size_t most, std::string& error);
 
   private:
-    std::FILE* file = nullptr;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, std::fclose};
     std::string name;
     ClientFileFacts fileFacts;
     std::size_t delivered = 0;
