@@ -48,7 +48,7 @@ TEST(VmrtoolReader, RunsCoverEveryRecordOnceAndTheCutOneIsZeroFilled) {
 }
 
 TEST(VmrtoolReader, ProgressCountsAFileWhoseLastRecordIsCut) {
-    // 10,241 clients: ten runs of 1024, one of 1 and the cut record on its own.
+    // 10,242 clients, the last of them cut: ten batches of 1024 and one of 2.
     TempDir dir;
     std::vector<ClientRecord> records(10242, client("same"));
     std::vector<std::uint8_t> bytes = fileOf(records);
