@@ -180,14 +180,16 @@ void removeClient(int position) {
     clients.erase(clients.begin() + (position - 1));
 }
 
-FileResult loadClients() {
+namespace {
+
+// Reads the client file, opened or not, into `clients`.
+FileResult loadFrom(const FileHandle& file) {
+    const DWORD openError = file.isOpen() ? ERROR_SUCCESS : GetLastError();
     clients = std::vector<ClientRecord>();
     fileUnreadable = false;
-    const FileHandle file = openClientFile();
     if (!file.isOpen()) {
-        const DWORD error = GetLastError();
         fileUnreadable = exists(dataFileName);
-        return failure("read", reasonFor(error));
+        return failure("read", reasonFor(openError));
     }
     // The header says how many records follow. They lie back to back as in
     // memory, so they are read straight into place, and bytes the file does
@@ -211,6 +213,19 @@ FileResult loadClients() {
     }
     clients = std::move(decoded.records);
     return {true, shortFileNote(headerGot, got, wanted)};
+}
+
+} // namespace
+
+FileResult loadClients() { return loadFrom(openClientFile()); }
+
+FileResult loadClientsReadOnly() {
+    const FileHandle file(fileAccess().open(dataFileName, GENERIC_READ, OPEN_EXISTING));
+    if (!file.isOpen() && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        clients = std::vector<ClientRecord>();
+        return {};
+    }
+    return loadFrom(file);
 }
 
 FileResult saveClients() {

@@ -32,6 +32,10 @@ struct FileResult {
 // clients do not fit in memory) clients is empty and usable, the message says
 // what happened, and the file counts as unreadable for the next save.
 FileResult loadClients();
+// The same for a copy that may only look, while another copy holds the client
+// file: the file is opened for reading, and a missing one holds no clients and
+// is not created.
+FileResult loadClientsReadOnly();
 // Writes the clients atomically: a complete temporary file beside the client
 // file, flushed, then swapped in for it. On failure the old file is intact and
 // no temporary file is left. A read-only client file is refused. A file that

@@ -5,6 +5,7 @@
 // nothing.
 #include "vmrtool/Columns.h"
 #include "vmrtool/EightBytes.h"
+#include "vmrtool/Held.h"
 #include "vmrtool/Parallel.h"
 #include "vmrtool/VmrTool.h"
 
@@ -687,6 +688,7 @@ int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) 
             outputProblem(options.input, options.output, options.force, "imported");
         !problem.empty())
         return fail(err, problem);
+    if (const std::string held = heldProblem(options.output); !held.empty()) return fail(err, held);
     std::string error;
     std::vector<ClientRecord> records;
     FileText input; // opened after the merged file, which is mapped too

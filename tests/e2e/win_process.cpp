@@ -117,12 +117,51 @@ std::vector<std::wstring> otherFiles(const std::wstring& folder) {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L".." && lstrcmpiW(name.c_str(), L"vellumor.exe") != 0 &&
             lstrcmpiW(name.c_str(), L"vellumor.vmr") != 0 &&
+            lstrcmpiW(name.c_str(), L"vellumor.vmr.lock") != 0 &&
             lstrcmpiW(name.c_str(), backupFolderName) != 0)
             names.push_back(name);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::map<std::wstring, Bytes> folderContents(const std::wstring& folder) {
+    std::map<std::wstring, Bytes> contents;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return contents;
+    do {
+        const std::wstring name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            contents[name] = fileBytes(folder + name);
+        } else if (name != L"." && name != L"..") {
+            for (auto& [inner, bytes] : folderContents(folder + name + L"\\"))
+                contents[name + L"\\" + inner] = std::move(bytes);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return contents;
+}
+
+std::string contentsChanged(const std::map<std::wstring, Bytes>& before,
+                            const std::map<std::wstring, Bytes>& after) {
+    std::string changes;
+    const auto shown = [](const std::wstring& name) {
+        return std::string(name.begin(), name.end());
+    };
+    for (const auto& [name, bytes] : before) {
+        const auto now = after.find(name);
+        if (now == after.end())
+            changes += shown(name) + " is gone\n";
+        else if (now->second != bytes)
+            changes += shown(name) + " changed: " + std::to_string(bytes.size()) +
+                       " bytes before, " + std::to_string(now->second.size()) + " after\n";
+    }
+    for (const auto& [name, bytes] : after)
+        if (before.count(name) == 0)
+            changes += shown(name) + " is new (" + std::to_string(bytes.size()) + " bytes)\n";
+    return changes;
 }
 
 std::vector<std::wstring> backupsIn(const std::wstring& folder) {
@@ -193,6 +232,11 @@ HWND waitForWindow(const Program& program, const wchar_t* title) {
 
 HWND waitForMainWindow(const Program& program) {
     return waitForWindow(program, mainTitle().c_str());
+}
+
+HWND waitForReadOnlyWindow(const Program& program) {
+    const std::u16string title = win1252ToUtf16(readOnlyTitle());
+    return waitForWindow(program, std::wstring(title.begin(), title.end()).c_str());
 }
 
 HWND waitForControl(HWND window, int id) {
@@ -305,6 +349,20 @@ std::wstring restoreQuestion(int changes) {
     return L"Vellumor was not closed properly last time.\r\n" + std::to_wstring(changes) +
            (changes == 1 ? L" change" : L" changes") +
            L" made after the last save can be restored.\r\n\r\nRestore them?";
+}
+
+std::wstring inUseQuestion(const std::wstring& computer, const std::wstring& user,
+                           const std::wstring& since) {
+    const std::wstring holder =
+        computer.empty() ? L"Vellumor on another computer or by another Windows user"
+                         : L"Vellumor on " + computer + L" (user " + user + L") since " + since;
+    return L"The client file is in use by " + holder +
+           L".\r\n\r\nOpen it read-only? You can show clients but not add, edit or delete them.";
+}
+
+std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& user) {
+    return L"This copy of Vellumor is read-only: the client file is in use by Vellumor on " +
+           computer + L" (user " + user + L").";
 }
 
 DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,9 +42,16 @@ class TempFolder {
 // whatever the build of the tests.
 std::wstring shippedProgram(const wchar_t* name);
 bool fileExists(const std::wstring& path);
-// The names in `folder` other than the program, its client file and the
-// folder of its backups, sorted.
+// The names in `folder` other than the program, its client file, its lock file
+// and the folder of its backups, sorted.
 std::vector<std::wstring> otherFiles(const std::wstring& folder);
+// Every file in `folder` and in its folders, by its path below `folder`, with
+// its bytes.
+std::map<std::wstring, Bytes> folderContents(const std::wstring& folder);
+// The differences between two of them, one line each; empty when they hold the
+// same files with the same bytes.
+std::string contentsChanged(const std::map<std::wstring, Bytes>& before,
+                            const std::map<std::wstring, Bytes>& after);
 // The names in that folder of backups.
 std::vector<std::wstring> backupsIn(const std::wstring& folder);
 
@@ -101,6 +109,7 @@ class ProcessKiller {
 // caption, a message box's caption); nullptr when none appeared in time.
 HWND waitForWindow(const Program& program, const wchar_t* title);
 HWND waitForMainWindow(const Program& program);
+HWND waitForReadOnlyWindow(const Program& program);
 HWND waitForControl(HWND window, int id);
 bool waitUntilGone(HWND window);
 // Visible main windows of every running copy.
@@ -133,6 +142,13 @@ void quitSaving(const Program& program, HWND main);
 
 // The question a start asks when a journal holds `changes` unsaved changes.
 std::wstring restoreQuestion(int changes);
+// The question a start asks when another copy holds the client file: one on
+// `computer` of `user`, started at `since` (MM-DD-YYYY HH:MM), or, with an
+// empty `computer`, one whose line could not be read; and the answer of Add,
+// Edit and Delete in the read-only copy.
+std::wstring inUseQuestion(const std::wstring& computer, const std::wstring& user,
+                           const std::wstring& since);
+std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& user);
 
 // Runs a console program with `arguments` in `folder` to its end (a minute at
 // most); its exit code, or the error that kept it from starting.
