@@ -12,27 +12,11 @@
 
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 namespace {
 
 using Names = std::vector<std::wstring>;
-
-LocalTime localNow() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return {now.wYear * 10000 + now.wMonth * 100 + now.wDay,
-            now.wHour * 10000 + now.wMinute * 100 + now.wSecond};
-}
-
-auto order(LocalTime at) { return std::make_tuple(at.date, at.time); }
-
-std::wstring systemName(BOOL(WINAPI* get)(LPWSTR, LPDWORD)) {
-    wchar_t name[512] = {};
-    DWORD size = 512;
-    return get(name, &size) ? std::wstring(name) : std::wstring();
-}
 
 DWORD runVmrtool(const std::wstring& folder, const std::wstring& arguments) {
     return runToEnd(shippedProgram(L"vmrtool.exe"), arguments, folder);
@@ -55,10 +39,10 @@ TEST(OneWriter, RunningProgramHoldsTheLockUntilItIsKilled) {
     const LockResult refused = lock.take(folder.clientFilePath(), {"TEST", "test", before});
     ASSERT_EQ(refused.outcome, LockOutcome::heldElsewhere);
     ASSERT_TRUE(refused.holder.has_value()) << "the running program's line";
-    EXPECT_EQ(widen(refused.holder->computer), systemName(GetComputerNameW));
-    EXPECT_EQ(widen(refused.holder->user), systemName(GetUserNameW));
-    EXPECT_LE(order(before), order(refused.holder->started)) << encodeLockLine(*refused.holder);
-    EXPECT_LE(order(refused.holder->started), order(after)) << encodeLockLine(*refused.holder);
+    EXPECT_EQ(widen(refused.holder->computer), computerName());
+    EXPECT_EQ(widen(refused.holder->user), userName());
+    EXPECT_TRUE(isBetween(refused.holder->started, before, after))
+        << encodeLockLine(*refused.holder);
 
     // vmrtool does not write over it, but reads it.
     const std::wstring where = folder.folderPath();

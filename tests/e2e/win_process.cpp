@@ -365,6 +365,32 @@ std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& u
            computer + L" (user " + user + L").";
 }
 
+namespace {
+
+std::wstring systemName(BOOL(WINAPI* get)(LPWSTR, LPDWORD)) {
+    wchar_t name[512] = {};
+    DWORD size = 512;
+    return get(name, &size) ? std::wstring(name) : std::wstring();
+}
+
+} // namespace
+
+std::wstring computerName() { return systemName(GetComputerNameW); }
+
+std::wstring userName() { return systemName(GetUserNameW); }
+
+LocalTime localNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear * 10000 + now.wMonth * 100 + now.wDay,
+            now.wHour * 10000 + now.wMinute * 100 + now.wSecond};
+}
+
+bool isBetween(LocalTime at, LocalTime first, LocalTime last) {
+    const auto order = [](LocalTime time) { return std::make_pair(time.date, time.time); };
+    return order(first) <= order(at) && order(at) <= order(last);
+}
+
 DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {
     std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup{};

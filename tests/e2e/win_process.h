@@ -9,6 +9,8 @@
 
 #include "TestData.h"
 
+#include "records/BackupNames.h"
+
 #include <windows.h>
 
 #include <map>
@@ -149,6 +151,13 @@ std::wstring restoreQuestion(int changes);
 std::wstring inUseQuestion(const std::wstring& computer, const std::wstring& user,
                            const std::wstring& since);
 std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& user);
+
+// This computer's and this Windows user's names, as the system gives them.
+std::wstring computerName();
+std::wstring userName();
+// The local time now, to the second; and whether `at` lies from `first` to `last`.
+LocalTime localNow();
+bool isBetween(LocalTime at, LocalTime first, LocalTime last);
 
 // Runs a console program with `arguments` in `folder` to its end (a minute at
 // most); its exit code, or the error that kept it from starting.
