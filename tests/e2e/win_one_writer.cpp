@@ -61,51 +61,59 @@ TEST(OneWriter, RunningProgramHoldsTheLockUntilItIsKilled) {
 // that copy's beside the file. Whatever the answer, the folder is as it was,
 // byte for byte: no client file, journal, backup or lock file was written.
 TEST(OneWriter, CopyThatFindsTheLockHeldWritesNoFile) {
-    for (const bool clientFileThere : {true, false}) {
-        for (const int answer : {IDNO, IDYES}) {
-            SCOPED_TRACE(std::string(answer == IDYES ? "Yes" : "No") +
-                         (clientFileThere ? "" : ", no client file"));
-            const TempFolder folder;
-            const std::wstring exe = folder.installProgram();
-            if (clientFileThere) folder.writeClientFile(clientsFile({"Ann", "Bob", "Cy"}));
-            writeFileBytes(folder.clientFilePath() + L".journal", {'t', 'h', 'e', 'i', 'r', 's'});
-            ClientLock held;
-            ASSERT_EQ(
-                held.take(folder.clientFilePath(), {"DESK-2", "maria", {20240305, 90705}}).outcome,
-                LockOutcome::taken);
-            const auto before = folderContents(folder.folderPath());
+    const LockHolder desk{"DESK-2", "maria", {20240305, 90705}};
+    const LockHolder unknown{"", "maria", {20240305, 90705}}; // a line no reader accepts
+    const struct {
+        const char* what;
+        const LockHolder* holder;
+        std::wstring computer, user, since; // as the boxes name the holder; empty: unknown
+        bool clientFile;
+        int answer;
+    } cases[] = {
+        {"No", &desk, L"DESK-2", L"maria", L"03-05-2024 09:07", true, IDNO},
+        {"No, no client file", &desk, L"DESK-2", L"maria", L"03-05-2024 09:07", false, IDNO},
+        {"Yes", &desk, L"DESK-2", L"maria", L"03-05-2024 09:07", true, IDYES},
+        {"Yes, holder unknown, no client file", &unknown, L"", L"", L"", false, IDYES},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TempFolder folder;
+        const std::wstring exe = folder.installProgram();
+        if (c.clientFile) folder.writeClientFile(clientsFile({"Ann", "Bob", "Cy"}));
+        writeFileBytes(folder.clientFilePath() + L".journal", {'t', 'h', 'e', 'i', 'r', 's'});
+        ClientLock held;
+        ASSERT_EQ(held.take(folder.clientFilePath(), *c.holder).outcome, LockOutcome::taken);
+        const auto before = folderContents(folder.folderPath());
 
-            const Program program(exe);
-            const HWND box = waitForWindow(program, L"Vellumor");
-            ASSERT_NE(box, nullptr);
-            EXPECT_EQ(boxText(box), inUseQuestion(L"DESK-2", L"maria", L"03-05-2024 09:07"));
-            click(box, answer);
-            if (answer == IDYES) {
-                const HWND main = waitForReadOnlyWindow(program);
-                ASSERT_NE(main, nullptr);
-                EXPECT_EQ(listLines(main),
-                          (clientFileThere ? Names{L"Ann", L"Bob", L"Cy"} : Names{}));
-                for (const int button : {102, 104, 103}) {
-                    click(main, button);
-                    EXPECT_EQ(answerBox(program, L"Vellumor", IDOK),
-                              readOnlyRefusal(L"DESK-2", L"maria"))
-                        << button;
-                }
-                if (clientFileThere) {
-                    click(main, 105); // Show works as usual
-                    const HWND form = waitForWindow(program, L"Client_Forms");
-                    ASSERT_NE(form, nullptr);
-                    ASSERT_NE(waitForControl(form, 202), nullptr);
-                    EXPECT_EQ(controlText(form, 202), L"Ann");
-                    PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
-                    ASSERT_TRUE(waitUntilGone(form));
-                }
-                click(main, 108);
+        const Program program(exe);
+        const HWND box = waitForWindow(program, L"Vellumor");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(boxText(box), inUseQuestion(c.computer, c.user, c.since));
+        click(box, c.answer);
+        if (c.answer == IDYES) {
+            const HWND main = waitForReadOnlyWindow(program);
+            ASSERT_NE(main, nullptr);
+            EXPECT_EQ(listLines(main), (c.clientFile ? Names{L"Ann", L"Bob", L"Cy"} : Names{}));
+            for (const int button : {102, 104, 103}) {
+                click(main, button);
+                EXPECT_EQ(answerBox(program, L"Vellumor", IDOK),
+                          readOnlyRefusal(c.computer, c.user))
+                    << button;
             }
-            EXPECT_EQ(program.waitForExit(), 0u);
-            EXPECT_FALSE(boxIsOpen(program, L"Closing Program"));
-            EXPECT_EQ(contentsChanged(before, folderContents(folder.folderPath())), "");
+            if (c.clientFile) {
+                click(main, 105); // Show works as usual
+                const HWND form = waitForWindow(program, L"Client_Forms");
+                ASSERT_NE(form, nullptr);
+                ASSERT_NE(waitForControl(form, 202), nullptr);
+                EXPECT_EQ(controlText(form, 202), L"Ann");
+                PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);
+                ASSERT_TRUE(waitUntilGone(form));
+            }
+            click(main, 108);
         }
+        EXPECT_EQ(program.waitForExit(), 0u);
+        EXPECT_FALSE(boxIsOpen(program, L"Closing Program"));
+        EXPECT_EQ(contentsChanged(before, folderContents(folder.folderPath())), "");
     }
 }
 

@@ -362,7 +362,9 @@ std::wstring inUseQuestion(const std::wstring& computer, const std::wstring& use
 
 std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& user) {
     return L"This copy of Vellumor is read-only: the client file is in use by Vellumor on " +
-           computer + L" (user " + user + L").";
+           (computer.empty() ? L"another computer or by another Windows user"
+                             : computer + L" (user " + user + L")") +
+           L".";
 }
 
 namespace {

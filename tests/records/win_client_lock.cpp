@@ -66,27 +66,6 @@ TEST_F(ClientLockFile, HolderWritesItsLineAndOthersReadItWhileItHolds) {
     EXPECT_EQ(text(fileBytes(lockFile())), encodeLockLine(second));
 }
 
-// A line cut, damaged or missing while the lock is held: the lock still holds,
-// and the holder is not known.
-TEST_F(ClientLockFile, HolderWhoseLineCannotBeReadIsUnknown) {
-    for (const std::string& line : {std::string(), std::string("DESK-2\tmar"),
-                                    std::string("DESK-2\tmaria\t2024-02-30 09:07:05\r\n")}) {
-        ClientLock holder;
-        ASSERT_EQ(holder.take(clientFile(), first).outcome, LockOutcome::taken);
-        const HANDLE file =
-            CreateFileW(lockFile().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        WriteFile(file, line.data(), DWORD(line.size()), &written, nullptr);
-        CloseHandle(file);
-        ClientLock other;
-        const LockResult refused = other.take(clientFile(), second);
-        EXPECT_EQ(refused.outcome, LockOutcome::heldElsewhere) << line;
-        EXPECT_EQ(shown(refused.holder), "(nothing)") << line;
-    }
-}
-
 // A folder that is not there stands for one the user may not write: no lock
 // file, the program runs as it would without one, and a reader finds nobody.
 TEST_F(ClientLockFile, FolderWithoutALockFileLeavesItUnavailable) {
