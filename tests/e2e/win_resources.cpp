@@ -1,14 +1,11 @@
 // The shipped programs carry what Windows reads from a program file, read here
 // as Windows reads it: the manifest (the user's own rights, the systems the
 // program is written for and, for vellumor.exe, system DPI awareness), the
-// version information Explorer shows, and vellumor.exe's icon, which its
-// windows show in the title bar, the taskbar and Alt+Tab.
-#include "WindowsTest.h"
+// version information Explorer shows, and vellumor.exe's icon.
 #include "win_process.h"
 
 #include "records/ClientCodec.h"
 #include "toolkit/ProgramIcon.h"
-#include "toolkit/SystemFunction.h"
 
 #include <gtest/gtest.h>
 
@@ -127,17 +124,7 @@ TEST(Resources, VersionInformationNamesTheProgramAndItsVersion) {
     }
 }
 
-// The size of an icon's picture, in pixels.
-SIZE iconSize(HICON icon) {
-    ICONINFO info{};
-    if (!GetIconInfo(icon, &info)) return {0, 0};
-    BITMAP picture{};
-    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof picture, &picture);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    return {picture.bmWidth, info.hbmColor ? picture.bmHeight : picture.bmHeight / 2};
-}
-
+// The main window's tests load the pictures, in the sizes the system uses.
 TEST(Resources, VellumorHasItsIconInEverySizeFrom16To256) {
     for (const Shipped& program : programs) {
         const std::wstring path = shippedProgram(program.file);
@@ -160,54 +147,6 @@ TEST(Resources, VellumorHasItsIconInEverySizeFrom16To256) {
         widths.push_back(width == 0 ? 256 : width);
     }
     EXPECT_EQ(widths, (std::vector<int>{16, 24, 32, 48, 256}));
-    for (const int size : {16, 32, 48, 256}) {
-        const auto icon = static_cast<HICON>(
-            LoadImageW(module.get(), MAKEINTRESOURCEW(PROGRAM_ICON), IMAGE_ICON, size, size, 0));
-        ASSERT_NE(icon, nullptr) << "size " << size << ": " << GetLastError();
-        const SIZE loaded = iconSize(icon);
-        EXPECT_EQ(loaded.cx, size);
-        EXPECT_EQ(loaded.cy, size);
-        DestroyIcon(icon);
-    }
-}
-
-HICON windowIcon(HWND window, WPARAM which) {
-    DWORD_PTR icon = 0;
-    SendMessageTimeoutW(window, WM_GETICON, which, 0, SMTO_ABORTIFHUNG, 5000, &icon);
-    return reinterpret_cast<HICON>(icon);
-}
-
-// The awareness of the thread that made the window: 1 is system aware. -1 where
-// the system cannot tell (before Windows 10).
-int dpiAwareness(HWND window) {
-    using GetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
-    using GetAwareness = int(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    const auto context = systemFunction<GetContext>(L"user32.dll", "GetWindowDpiAwarenessContext");
-    const auto awareness =
-        systemFunction<GetAwareness>(L"user32.dll", "GetAwarenessFromDpiAwarenessContext");
-    return context && awareness ? awareness(context(window)) : -1;
-}
-
-bool underWine() { return systemFunction<void (*)()>(L"ntdll.dll", "wine_get_version"); }
-
-// Seen from another program, as the taskbar sees them. The main window's tests
-// show the icons in-process on every system.
-TEST(Resources, RunningProgramShowsItsIconAndIsDpiAware) {
-    if (underWine())
-        GTEST_SKIP() << "Wine answers no window icon to another process and calls every "
-                        "program per-monitor aware, manifest or not";
-    const TempFolder folder;
-    const Program program(folder.installProgram());
-    const HWND main = waitForMainWindow(program);
-    ASSERT_NE(main, nullptr);
-    EXPECT_NE(windowIcon(main, ICON_BIG), nullptr);
-    EXPECT_NE(windowIcon(main, ICON_SMALL), nullptr);
-    const int awareness = dpiAwareness(main);
-    if (awareness != -1) {
-        EXPECT_EQ(awareness, 1) << "system aware, by the manifest";
-    }
-    click(main, 108);
-    EXPECT_EQ(program.waitForExit(), 0u);
 }
 
 } // namespace

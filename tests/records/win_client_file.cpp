@@ -519,9 +519,6 @@ TEST_F(ClientFile, FirstStartThatCannotCreateTheFileSaysWhereAndWhatToDo) {
         {"folder denied", folder + L"vellumor.vmr", ERROR_ACCESS_DENIED,
          "Vellumor cannot create its client file in " + here + ": access to it was denied" +
              advice},
-        {"write-protected", folder + L"vellumor.vmr", ERROR_WRITE_PROTECT,
-         "Vellumor cannot create its client file in " + here + ": the disk is write-protected" +
-             advice},
         {"other letters", folder + L"Caf\u00e9 \u03a9\\vellumor.vmr", ERROR_ACCESS_DENIED,
          "Vellumor cannot create its client file in " + here +
              "\\Caf\xe9 ?: access to it was denied" + advice},
@@ -544,35 +541,7 @@ TEST_F(ClientFile, FirstStartThatCannotCreateTheFileSaysWhereAndWhatToDo) {
     }
 }
 
-// Tries each step again while it fails with the error another program's
-// handle gives; `calls` counts the tries.
-TEST(RetryWhileHeld, TriesAgainOnlyWhileAnotherProgramHoldsTheFile) {
-    struct Case {
-        DWORD error;
-        int failures; // before the step succeeds
-        bool ok;
-        int calls;
-    };
-    const Case cases[] = {
-        {ERROR_SHARING_VIOLATION, 3, true, 4}, {ERROR_ACCESS_DENIED, 2, true, 3},
-        {ERROR_LOCK_VIOLATION, 1, true, 2},    {ERROR_SUCCESS, 0, true, 1},
-        {ERROR_DISK_FULL, 5, false, 1},        {ERROR_FILE_NOT_FOUND, 5, false, 1},
-    };
-    for (const Case& c : cases) {
-        int calls = 0;
-        const bool ok = retryWhileHeld([&] {
-            if (++calls > c.failures) return true;
-            SetLastError(c.error);
-            return false;
-        });
-        EXPECT_EQ(ok, c.ok) << "error " << c.error;
-        EXPECT_EQ(calls, c.calls) << "error " << c.error;
-        if (!ok) {
-            EXPECT_EQ(GetLastError(), c.error) << "the step's own error stays";
-        }
-    }
-}
-
+// Which errors are tried again is the save's table below; here, how long.
 TEST(RetryWhileHeld, GivesUpAfterThreeSecondsOfGrowingPauses) {
     std::vector<ULONGLONG> tries;
     const ULONGLONG start = GetTickCount64();
