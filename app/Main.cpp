@@ -89,20 +89,6 @@ void registerForRestart() {
     }
 }
 
-// Dialog units scale with the font, so a DPI-aware process draws sharp text on
-// high-DPI screens instead of being stretched as a bitmap.
-void declareDpiAware() {
-    using SetProcessDpiAwarenessContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    using SetProcessDPIAware = BOOL(WINAPI*)();
-    if (const auto set = systemFunction<SetProcessDpiAwarenessContext>(
-            L"user32.dll", "SetProcessDpiAwarenessContext")) {
-        if (set(DPI_AWARENESS_CONTEXT_SYSTEM_AWARE)) return;
-    }
-    if (const auto set = systemFunction<SetProcessDPIAware>(L"user32.dll", "SetProcessDPIAware")) {
-        set();
-    }
-}
-
 // Registers the status bar's window class; the library stays loaded for the run.
 UniqueLibrary initialiseCommonControls() {
     UniqueLibrary comctl32 = systemLibrary(L"comctl32.dll");
@@ -229,7 +215,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ClientLock lock;
     const LockResult locked = lock.take(clientFilePath(), thisCopy());
     registerForRestart();
-    declareDpiAware();
+    // The program is DPI aware by its manifest (cmake/ProgramResources.cmake),
+    // which Windows applies before any code runs; it makes no call for it.
     const ComLibrary com;
     const UniqueLibrary commonControls = initialiseCommonControls();
     const bool ran = runMainWindow(locked);

@@ -176,6 +176,38 @@ void HeldFile::release() {
     if (held()) CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
 }
 
+HoldingProgram::HoldingProgram(const std::wstring& path, DWORD milliseconds) : file(path) {
+    const std::wstring exe = programFolder() + L"file_holder.exe";
+    std::wstring commandLine =
+        L"\"" + exe + L"\" \"" + path + L"\" " + std::to_wstring(milliseconds);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                   nullptr, nullptr, &startup, &process);
+}
+
+// Held: an open for reading with every sharing is refused.
+bool HoldingProgram::holds() const {
+    const auto held = [&] {
+        const HANDLE probe = CreateFileW(file.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+        return probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+    };
+    return process.hProcess != nullptr &&
+           waitFor([&] { return held() || WaitForSingleObject(process.hProcess, 0) == 0; }) &&
+           held();
+}
+
+void HoldingProgram::release() {
+    if (process.hProcess == nullptr) return;
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, patience);
+    CloseHandle(process.hThread);
+    CloseHandle(std::exchange(process.hProcess, nullptr));
+}
+
 // Started from the temporary folder's parent: the working folder plays no part.
 Program::Program(const std::wstring& exe) {
     STARTUPINFOW startup{};

@@ -72,6 +72,26 @@ class HeldFile {
     HANDLE handle;
 };
 
+// Another program (tests/e2e/file_holder.cpp) that holds a file open with no
+// sharing for `milliseconds` from when it has opened it, then lets go. Ended
+// by force, which lets go of the file too, when this goes away.
+class HoldingProgram {
+  public:
+    HoldingProgram(const std::wstring& path, DWORD milliseconds);
+    ~HoldingProgram() { release(); }
+    HoldingProgram(const HoldingProgram&) = delete;
+    HoldingProgram& operator=(const HoldingProgram&) = delete;
+
+    // Waits until it holds the file; false when it ended first or took too long.
+    bool holds() const;
+    // Ends it now.
+    void release();
+
+  private:
+    std::wstring file;
+    PROCESS_INFORMATION process{};
+};
+
 // A started copy of the program, ended by force if it is still running when
 // this goes away.
 class Program {
