@@ -1,8 +1,9 @@
 // The program entry: refuses the Windows 9x family, hardens the DLL search,
-// lets one copy run per client file, prepares COM and the common controls, and
-// runs the main window until it closes.
+// lets one copy write the client file, prepares COM and the common controls,
+// and runs the main window until it closes.
 #include "mainwin/MainWindow.h"
 #include "records/ClientFile.h"
+#include "records/ClientLock.h"
 #include "toolkit/SystemFunction.h"
 #include "toolkit/Wide.h"
 
@@ -11,7 +12,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include <cstdint>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -88,20 +89,6 @@ void registerForRestart() {
     }
 }
 
-// Dialog units scale with the font, so a DPI-aware process draws sharp text on
-// high-DPI screens instead of being stretched as a bitmap.
-void declareDpiAware() {
-    using SetProcessDpiAwarenessContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    using SetProcessDPIAware = BOOL(WINAPI*)();
-    if (const auto set = systemFunction<SetProcessDpiAwarenessContext>(
-            L"user32.dll", "SetProcessDpiAwarenessContext")) {
-        if (set(DPI_AWARENESS_CONTEXT_SYSTEM_AWARE)) return;
-    }
-    if (const auto set = systemFunction<SetProcessDPIAware>(L"user32.dll", "SetProcessDPIAware")) {
-        set();
-    }
-}
-
 // Registers the status bar's window class; the library stays loaded for the run.
 UniqueLibrary initialiseCommonControls() {
     UniqueLibrary comctl32 = systemLibrary(L"comctl32.dll");
@@ -121,16 +108,6 @@ std::wstring lowerCase(std::wstring text) {
     return text;
 }
 
-// A mutex name holds no backslash and is short, so the client file's path,
-// case-folded, is reduced to its FNV-1a hash.
-std::wstring copyMutexName() {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const wchar_t c : lowerCase(clientFilePath())) {
-        hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
-    }
-    return L"Local\\Vellumor-" + std::to_wstring(hash);
-}
-
 // The case-folded folder of another process's program file; empty when unknown.
 std::wstring processFolder(DWORD processId) {
     const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
@@ -144,31 +121,82 @@ std::wstring processFolder(DWORD processId) {
 }
 
 // The main window of another copy started from this program's folder, which
-// therefore works on the same client file.
+// therefore works on the same client file; read-only or not.
 HWND runningCopyWindow() {
-    const std::wstring title = widen(mainWindowTitle());
     const std::wstring folder = lowerCase(programFolder());
-    HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, nullptr, title.c_str())) != nullptr) {
-        DWORD processId = 0;
-        GetWindowThreadProcessId(window, &processId);
-        if (processId != GetCurrentProcessId() && processFolder(processId) == folder) return window;
+    for (const std::string& caption : {mainWindowTitle(), readOnlyTitle()}) {
+        const std::wstring title = widen(caption);
+        HWND window = nullptr;
+        while ((window = FindWindowExW(nullptr, window, nullptr, title.c_str())) != nullptr) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window, &processId);
+            if (processId != GetCurrentProcessId() && processFolder(processId) == folder)
+                return window;
+        }
     }
     return nullptr;
 }
 
-// The running copy may still be creating its window, so it is looked for a
-// few times. Its form or message box, when one is open, comes to the front
-// with it.
-void bringRunningCopyToFront() {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (const HWND window = runningCopyWindow()) {
-            if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
-            SetForegroundWindow(GetLastActivePopup(window));
-            return;
-        }
-        Sleep(100);
+// The copy of this Windows session that runs on the client file owns a mutex
+// of the session's namespace from its start until its window has closed.
+class SessionCopy {
+  public:
+    SessionCopy() : mutex(CreateMutexW(nullptr, TRUE, sessionMutexName(clientFilePath()).c_str())) {
+        owner = mutex && GetLastError() != ERROR_ALREADY_EXISTS;
     }
+    SessionCopy(const SessionCopy&) = delete;
+    SessionCopy& operator=(const SessionCopy&) = delete;
+    ~SessionCopy() { release(); }
+
+    // Another copy of this session runs on the client file. While its window
+    // is up, it comes to the front, with its form or message box when one is
+    // open, and true says that this start ends. A copy still starting has no
+    // window yet, and one that is ending has none any more: this start waits
+    // for the one or the other, up to 10 s, and goes on once the ending copy
+    // has let go of the mutex (or after the 10 s: the client file's lock then
+    // tells the user who has it). A start never ends without a word.
+    bool broughtOtherToFront() {
+        const ULONGLONG deadline = GetTickCount64() + 10000;
+        while (!owner && mutex) {
+            if (const HWND window = runningCopyWindow()) {
+                if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+                SetForegroundWindow(GetLastActivePopup(window));
+                return true;
+            }
+            const DWORD waited = WaitForSingleObject(mutex.get(), 100);
+            owner = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+            if (!owner && GetTickCount64() >= deadline) break;
+        }
+        return false;
+    }
+    // The window has closed: a new start of this session goes on at once.
+    void release() {
+        if (owner) ReleaseMutex(mutex.get());
+        owner = false;
+    }
+
+  private:
+    UniqueHandle mutex;
+    bool owner = false;
+};
+
+// A name the system writes into a buffer; empty when it cannot.
+std::string systemName(BOOL(WINAPI* get)(LPWSTR, LPDWORD)) {
+    std::wstring name(lockNameLimit + 1, L'\0');
+    DWORD size = static_cast<DWORD>(name.size());
+    if (!get(name.data(), &size)) return {};
+    name.resize(std::min<std::size_t>(size, name.size()));
+    return narrow(name.substr(0, name.find(L'\0'))); // some count the closing zero
+}
+
+// Who this copy is, for the line of the client file's lock.
+LockHolder thisCopy() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {systemName(GetComputerNameW),
+            systemName(GetUserNameW),
+            {now.wYear * 10000 + now.wMonth * 100 + now.wDay,
+             now.wHour * 10000 + now.wMinute * 100 + now.wSecond}};
 }
 
 } // namespace
@@ -179,16 +207,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return win9xExitCode;
     }
     restrictDllSearch();
-    // One copy per client file: two copies would each save, and the last save
-    // would silently wipe the other's changes.
-    const UniqueHandle oneCopy(CreateMutexW(nullptr, FALSE, copyMutexName().c_str()));
-    if (oneCopy && GetLastError() == ERROR_ALREADY_EXISTS) {
-        bringRunningCopyToFront();
-        return 0;
-    }
+    SessionCopy sessionCopy;
+    if (sessionCopy.broughtOtherToFront()) return 0;
+    // One copy writes the client file, wherever it runs: two copies would each
+    // save, and the last save would silently wipe the other's changes. Taken
+    // before the journal is looked at or any file is made.
+    ClientLock lock;
+    const LockResult locked = lock.take(clientFilePath(), thisCopy());
     registerForRestart();
-    declareDpiAware();
+    // The program is DPI aware by its manifest (cmake/ProgramResources.cmake),
+    // which Windows applies before any code runs; it makes no call for it.
     const ComLibrary com;
     const UniqueLibrary commonControls = initialiseCommonControls();
-    return runMainWindow() ? 0 : 1;
+    const bool ran = runMainWindow(locked);
+    lock.release();
+    sessionCopy.release();
+    return ran ? 0 : 1;
 }

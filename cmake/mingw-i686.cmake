@@ -1,14 +1,6 @@
-# Cross-compiling for 32-bit Windows with MinGW-w64 (posix thread model);
-# programs run under Wine for the tests.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows: the programs the package ships.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(triple i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
-set(CMAKE_RC_COMPILER ${triple}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 find_program(WINE_PROGRAM wine)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})

@@ -228,6 +228,18 @@ def csv_import_seeds():
     }
 
 
+def lock_line_seeds():
+    """The lock file's line: as a holder writes it, cut, and damaged."""
+    sound = b"DESK-2\tmaria\t2024-03-05 09:07:05\r\n"
+    return {
+        "sound": sound,
+        "sound-then-more": sound + b"DESK-3\tjo\t2024-03-06 10:00:00\r\n",
+        "cut": sound[:20],
+        "no-leap-day": b"DESK-2\tmaria\t2023-02-29 09:07:05\r\n",
+        "one-field": b"DESK-2\r\n",
+    }
+
+
 def main():
     seeds = {
         "fuzz_client_file": client_file_seeds(),
@@ -239,6 +251,7 @@ def main():
         "fuzz_text_pieces": text_pieces_seeds(),
         "fuzz_journal": journal_seeds(),
         "fuzz_csv_import": csv_import_seeds(),
+        "fuzz_lock_line": lock_line_seeds(),
     }
     for target, files in seeds.items():
         folder = CORPUS / target

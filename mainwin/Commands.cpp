@@ -5,6 +5,7 @@
 
 #include "form/IntakeForm.h"
 #include "mainwin/MainWindow.h"
+#include "mainwin/ReadOnly.h"
 #include "mainwin/Recovery.h"
 #include "mainwin/SessionEnd.h"
 #include "records/ClientFile.h"
@@ -91,6 +92,7 @@ bool saveChanges(HWND dialog) {
 } // namespace
 
 void addClient(HWND dialog) {
+    if (refuseChange(dialog)) return;
     clearPageBuilt();
     recordReset(workingRecord);
     recordReset(uneditedCopy);
@@ -108,6 +110,7 @@ void addClient(HWND dialog) {
 }
 
 void editClient(HWND dialog) {
+    if (refuseChange(dialog)) return;
     const int old = selectedClient(dialog);
     if (old == 0) return;
     currentClient = old;
@@ -127,6 +130,7 @@ void editClient(HWND dialog) {
 }
 
 void deleteClient(HWND dialog) {
+    if (refuseChange(dialog)) return;
     const int line = selectedClient(dialog);
     if (line == 0) return;
     if (messageBox("Confirm this client deletion", recordName(clients[line - 1]),
@@ -164,7 +168,9 @@ LRESULT closeProgram(HWND dialog) {
         if (answer == IDYES && !saveChanges(dialog)) return 1;
     }
     fileChanged = false;
-    removeJournal(); // saved, discarded, or there was nothing to keep
+    // Saved, discarded, or there was nothing to keep; a read-only copy has none
+    // of its own, and the one it found is its holder's.
+    if (!isReadOnly()) removeJournal();
     dialogEnd(dialog, 0);
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "form/IntakeForm.h"
 #include "mainwin/Commands.h"
+#include "mainwin/ReadOnly.h"
 #include "mainwin/Recovery.h"
 #include "mainwin/SessionEnd.h"
 #include "records/ClientCodec.h"
@@ -15,6 +16,7 @@
 #include "toolkit/Modal.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,8 @@ constexpr ButtonRow buttons[] = {
 // What went wrong while loading, one sentence a line; shown once the window is
 // visible.
 std::string loadReport;
+// How this run found the client file's lock at start.
+LockResult startLock;
 
 void addToLoadReport(const std::string& sentence) {
     if (!loadReport.empty()) loadReport += "\r\n";
@@ -80,24 +84,46 @@ void fillClientList(HWND dialog) {
     clients = std::move(arranged);
 }
 
-LRESULT onInit(HWND dialog) {
-    std::copy(std::begin(pageIdRangeSizes), std::end(pageIdRangeSizes), pageControlCounts);
-    dataFileName = clientFilePath();
-    loadReport.clear();
-    const FileResult loaded = loadClients();
+void showClients(HWND dialog, const FileResult& loaded) {
     addToLoadReport(loaded.message);
     fillClientList(dialog);
     fileChanged = false;
     listBoxSelect(dialog, clientList, 1);
-    const bool journalFound = findJournal(loaded.ok);
+}
+
+bool heldElsewhere() { return startLock.outcome == LockOutcome::heldElsewhere; }
+
+// While another copy holds the client file, nothing is loaded and no journal
+// looked at until the user has chosen to look at it read-only.
+LRESULT onInit(HWND dialog) {
+    std::copy(std::begin(pageIdRangeSizes), std::end(pageIdRangeSizes), pageControlCounts);
+    dataFileName = clientFilePath();
+    loadReport.clear();
     watchSessionEnd(dialog);
+    if (heldElsewhere()) {
+        postToWindow(dialog, privateMessage, 0, 0);
+        return 0;
+    }
+    const FileResult loaded = loadClients();
+    showClients(dialog, loaded);
+    const bool journalFound = findJournal(loaded.ok);
     if (!loadReport.empty() || journalFound) postToWindow(dialog, privateMessage, 0, 0);
     return 0;
 }
 
-// Posted by the initialisation, so the boxes stand over the visible window: what
-// went wrong while loading first, then what became of a journal left behind.
+// Posted by the initialisation, so the boxes stand over the visible window: the
+// question of a copy that finds the client file held elsewhere before any
+// other; then what went wrong while loading, then what became of a journal
+// left behind.
 LRESULT onShown(HWND dialog) {
+    if (heldElsewhere()) {
+        if (!askToOpenReadOnly(dialog, startLock.holder)) {
+            dialogEnd(dialog, 0);
+            return 0;
+        }
+        controlSetText(dialog, readOnlyTitle());
+        showClients(dialog, loadClientsReadOnly());
+    }
     if (!loadReport.empty())
         messageBox(loadReport, "Opening Client File", MB_OK | MB_ICONEXCLAMATION, dialog);
     settleJournal(dialog);
@@ -153,9 +179,24 @@ LRESULT mainWindowCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 std::string mainWindowTitle() { return std::string("Vellumor - Ver ") + versionText; }
 
+std::string readOnlyTitle() { return mainWindowTitle() + " - read-only"; }
+
 std::wstring clientFilePath() { return programFolder() + L"vellumor.vmr"; }
 
-bool runMainWindow() {
+// A mutex name holds no backslash and is short, so the path, case-folded, is
+// reduced to its FNV-1a hash.
+std::wstring sessionMutexName(const std::wstring& clientFile) {
+    std::wstring folded = clientFile;
+    CharLowerBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const wchar_t c : folded)
+        hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
+    return L"Local\\Vellumor-" + std::to_wstring(hash);
+}
+
+bool runMainWindow(const LockResult& lock) {
+    startLock = lock;
+    leaveReadOnly();
     mainWindow = dialogNew(dialogUnits, nullptr, mainWindowTitle(), 100, 20, windowWidth,
                            windowHeight, WS_SYSMENU | WS_MINIMIZEBOX, 0);
     if (mainWindow == nullptr) return false;

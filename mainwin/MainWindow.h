@@ -3,6 +3,8 @@
 // ends.
 #pragma once
 
+#include "records/ClientLock.h"
+
 #include <string>
 
 // Control identifiers of the main window.
@@ -17,10 +19,17 @@ constexpr int statusBarControl = 120;
 
 // "Vellumor - Ver " followed by the version text the client file writes.
 std::string mainWindowTitle();
+// The title of a copy that shows the clients read-only: " - read-only" after it.
+std::string readOnlyTitle();
 
 // The client file: the program's folder followed by "vellumor.vmr".
 std::wstring clientFilePath();
+// The mutex that the copy of a Windows session running on `clientFile` owns,
+// in the session's namespace.
+std::wstring sessionMutexName(const std::wstring& clientFile);
 
 // Builds the main window, shows it modally and returns when it has closed;
-// false when the window could not be created.
-bool runMainWindow();
+// false when the window could not be created. `lock` tells how the start
+// found the client file's lock; held elsewhere, the user is asked whether to
+// look at the clients read-only, and No ends the window at once.
+bool runMainWindow(const LockResult& lock = {});

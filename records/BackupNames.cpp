@@ -35,10 +35,6 @@ bool take(std::wstring_view& text, std::wstring_view part) {
     return true;
 }
 
-bool isClockTime(std::int32_t time) {
-    return time / 10000 < 24 && time / 100 % 100 < 60 && time % 100 < 60;
-}
-
 auto order(const BackupStamp& stamp) {
     return std::make_tuple(stamp.at.date, stamp.at.time, stamp.sequence);
 }

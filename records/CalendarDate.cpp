@@ -19,6 +19,10 @@ bool isCalendarDate(std::int32_t value) {
            day <= daysInMonth(year, month);
 }
 
+bool isClockTime(std::int32_t time) {
+    return time >= 0 && time / 10000 < 24 && time / 100 % 100 < 60 && time % 100 < 60;
+}
+
 // Years counted from March, so that the leap day ends a year: a year's days
 // before a month then follow one formula, (153 * month + 2) / 5.
 std::int32_t dayNumber(std::int32_t value) {

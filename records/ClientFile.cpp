@@ -26,6 +26,22 @@ FileResult failure(const char* action, const std::string& reason) {
     return {false, std::string("The client file could not be ") + action + ": " + reason + "."};
 }
 
+// The folder of the client file, with its trailing separator.
+std::wstring clientFolder() {
+    return dataFileName.substr(0, dataFileName.find_last_of(L"\\/") + 1);
+}
+
+// The first start found no client file and could not create one: the folder
+// the program was unpacked to is not one this user may save files in.
+FileResult notCreated(DWORD error) {
+    std::wstring folder = clientFolder();
+    if (folder.size() > 1 && folder[folder.size() - 2] != L':') folder.pop_back();
+    return {false, "Vellumor cannot create its client file in " + shownPath(folder) + ": " +
+                       reasonFor(error) +
+                       ".\r\nMove the Vellumor folder to a place where you can save files, such "
+                       "as your Documents folder, and start it from there."};
+}
+
 // Notes of a save that succeeded, for the user.
 constexpr char keptAsideNote[] =
     "The client file could not be read when the program started, so it was kept as ";
@@ -91,12 +107,17 @@ DWORD writeComplete(const std::wstring& path) {
 // empty, receives the file it replaces.
 DWORD putInPlace(const std::wstring& written, bool replacing, const std::wstring& kept) {
     FileAccess& access = fileAccess();
-    if (!replacing) return access.move(written, dataFileName) ? ERROR_SUCCESS : GetLastError();
-    if (access.replace(dataFileName, written, kept)) return ERROR_SUCCESS;
+    if (retryWhileHeld([&] {
+            return replacing ? access.replace(dataFileName, written, kept)
+                             : access.move(written, dataFileName);
+        }))
+        return ERROR_SUCCESS;
     const DWORD error = GetLastError();
-    // Should a replace have failed after the old file went away, the new
-    // content is complete, so it takes the vacant name.
-    if (!exists(dataFileName) && access.move(written, dataFileName)) return ERROR_SUCCESS;
+    // Another program may have removed or renamed the client file while the
+    // save ran (a sync program, the user restoring a copy). The new content is
+    // complete, so it takes the vacant name.
+    if (replacing && !exists(dataFileName) && access.move(written, dataFileName))
+        return ERROR_SUCCESS;
     return error;
 }
 
@@ -104,9 +125,7 @@ DWORD putInPlace(const std::wstring& written, bool replacing, const std::wstring
 std::wstring freeKeptName() { return firstFreeName(dataFileName + L".unreadable-"); }
 
 // The folder of the client file's backups, with its trailing separator.
-std::wstring backupFolder() {
-    return dataFileName.substr(0, dataFileName.find_last_of(L"\\/") + 1) + backupFolderName + L"\\";
-}
+std::wstring backupFolder() { return clientFolder() + backupFolderName + L"\\"; }
 
 LocalTime localNow() {
     SYSTEMTIME now;
@@ -131,7 +150,7 @@ DWORD keepBackup(LocalTime now, std::wstring& kept) {
         return GetLastError();
     for (int sequence = 1; sequence <= maxBackupSequence; ++sequence) {
         const std::wstring path = folder + backupName(now, sequence);
-        bool made = access.link(dataFileName, path);
+        bool made = retryWhileHeld([&] { return access.link(dataFileName, path); });
         if (!made && !nameTaken(GetLastError())) made = access.copy(dataFileName, path);
         if (made) {
             kept = path;
@@ -180,14 +199,16 @@ void removeClient(int position) {
     clients.erase(clients.begin() + (position - 1));
 }
 
-FileResult loadClients() {
+namespace {
+
+// Reads the client file, opened or not, into `clients`.
+FileResult loadFrom(const FileHandle& file) {
+    const DWORD openError = file.isOpen() ? ERROR_SUCCESS : GetLastError();
     clients = std::vector<ClientRecord>();
     fileUnreadable = false;
-    const FileHandle file = openClientFile();
     if (!file.isOpen()) {
-        const DWORD error = GetLastError();
         fileUnreadable = exists(dataFileName);
-        return failure("read", reasonFor(error));
+        return fileUnreadable ? failure("read", reasonFor(openError)) : notCreated(openError);
     }
     // The header says how many records follow. They lie back to back as in
     // memory, so they are read straight into place, and bytes the file does
@@ -211,6 +232,19 @@ FileResult loadClients() {
     }
     clients = std::move(decoded.records);
     return {true, shortFileNote(headerGot, got, wanted)};
+}
+
+} // namespace
+
+FileResult loadClients() { return loadFrom(openClientFile()); }
+
+FileResult loadClientsReadOnly() {
+    const FileHandle file(fileAccess().open(dataFileName, GENERIC_READ, OPEN_EXISTING));
+    if (!file.isOpen() && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        clients = std::vector<ClientRecord>();
+        return {};
+    }
+    return loadFrom(file);
 }
 
 FileResult saveClients() {

@@ -30,8 +30,14 @@ struct FileResult {
 // Reads dataFileName into clients, creating an empty file when it is missing.
 // On failure (the file cannot be opened or read, its count is damaged, or its
 // clients do not fit in memory) clients is empty and usable, the message says
-// what happened, and the file counts as unreadable for the next save.
+// what happened, and the file counts as unreadable for the next save. A
+// missing file that cannot be created is told with its folder and the advice
+// to move the program's folder to one the user may save files in.
 FileResult loadClients();
+// The same for a copy that may only look, while another copy holds the client
+// file: the file is opened for reading, and a missing one holds no clients and
+// is not created.
+FileResult loadClientsReadOnly();
 // Writes the clients atomically: a complete temporary file beside the client
 // file, flushed, then swapped in for it. On failure the old file is intact and
 // no temporary file is left. A read-only client file is refused. A file that
@@ -40,4 +46,6 @@ FileResult loadClients();
 // The file it replaces is kept in the folder Backups beside it (an empty file
 // excepted), and backups no longer kept are removed afterwards. A backup that
 // cannot be made does not stop the save; the message says why it failed.
+// Putting the new file in place and linking the backup wait out another
+// program's brief hold on the file (retryWhileHeld).
 FileResult saveClients();

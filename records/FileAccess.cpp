@@ -37,6 +37,18 @@ void FileAccess::close(HANDLE file) { CloseHandle(file); }
 
 DWORD FileAccess::attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
 
+bool FileAccess::information(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& information) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool got = GetFileInformationByHandle(file, &information) != FALSE;
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    SetLastError(error);
+    return got;
+}
+
 // One rename puts the new file in place, so the client file's name is never
 // vacant, even when the process is killed in the middle. (ReplaceFileW renames
 // the old file away first and the new one in afterwards; a kill between the
@@ -97,6 +109,30 @@ bool FileAccess::list(const std::wstring& folder, std::vector<std::wstring>& nam
             names.emplace_back(found.cFileName);
     } while (FindNextFileW(search.get(), &found));
     return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+namespace {
+
+// What another program's handle on a file gives: opened without the sharing
+// the step needs (sharing violation; access denied for a rename or delete),
+// or a range of it locked.
+bool heldByAnother(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+constexpr DWORD holdWaited = 3000; // ms
+constexpr DWORD firstPause = 25;
+constexpr DWORD longestPause = 500;
+
+} // namespace
+
+bool pausedForHold(ULONGLONG start, DWORD& pause) {
+    const ULONGLONG waited = GetTickCount64() - start;
+    if (!heldByAnother(GetLastError()) || waited >= holdWaited) return false;
+    pause = pause == 0 ? firstPause : std::min(pause * 2, longestPause);
+    Sleep(static_cast<DWORD>(std::min<ULONGLONG>(pause, holdWaited - waited)));
+    return true;
 }
 
 DWORD writeAll(const FileHandle& file, const std::uint8_t* data, std::size_t size) {

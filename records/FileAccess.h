@@ -30,6 +30,9 @@ class FileAccess {
     virtual void close(HANDLE file);
     // GetFileAttributesW; INVALID_FILE_ATTRIBUTES when the file is missing.
     virtual DWORD attributes(const std::wstring& path);
+    // GetFileInformationByHandle of the file, opened for no access and with all
+    // sharing, which disturbs no other handle to it.
+    virtual bool information(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& information);
     // `replacement` takes the name of `target` in one rename; the replaced file
     // is kept as `backup` unless that is empty. Absolute paths only.
     virtual bool replace(const std::wstring& target, const std::wstring& replacement,
@@ -49,6 +52,22 @@ class FileAccess {
     // with a path separator) to `names`.
     virtual bool list(const std::wstring& folder, std::vector<std::wstring>& names);
 };
+
+// After a failed try of a step begun at `start` (GetTickCount64): whether to
+// try again, having paused, because the last error says another program holds
+// the file and 3 seconds have not passed. `pause` starts at 0 and grows.
+bool pausedForHold(ULONGLONG start, DWORD& pause);
+
+// Tries `step` again while it fails because another program holds the file (a
+// virus scanner, a backup or sync program, an indexer: each opens files for a
+// moment), after pauses that grow from 25 ms to half a second, for 3 seconds
+// at the most. Its result is the last try's, with that try's last error.
+template <typename Step> bool retryWhileHeld(Step step) {
+    const ULONGLONG start = GetTickCount64();
+    for (DWORD pause = 0; !step();)
+        if (!pausedForHold(start, pause)) return false;
+    return true;
+}
 
 // The operations in use. Tests install their own and restore the default by
 // installing nullptr.

@@ -24,11 +24,16 @@ std::string reasonFor(DWORD error) {
     }
 }
 
+// Latin-1 and Windows-1252 agree but for 0x80 to 0x9F.
+std::string shownPath(const std::wstring& path) {
+    std::string shown;
+    for (const wchar_t c : path)
+        shown += c < 0x80 || (c >= 0xA0 && c <= 0xFF) ? static_cast<char>(c) : '?';
+    return shown;
+}
+
 std::string shownName(const std::wstring& path) {
-    std::string name;
-    for (wchar_t c : path.substr(path.find_last_of(L"\\/") + 1))
-        name += c < 0x80 ? static_cast<char>(c) : '?';
-    return name;
+    return shownPath(path.substr(path.find_last_of(L"\\/") + 1));
 }
 
 std::wstring firstFreeName(const std::wstring& stem) {

@@ -10,8 +10,10 @@
 // is full", "another program is using it".
 std::string reasonFor(DWORD error);
 
-// A file's name without its folder, for messages. The program names its files
-// itself, in plain ASCII; any other character shows as "?".
+// A path for messages, in the program's Windows-1252 text: the characters it
+// shares with Latin-1 stay as they are, any other shows as "?".
+std::string shownPath(const std::wstring& path);
+// A file's name without its folder, for messages.
 std::string shownName(const std::wstring& path);
 
 // The first of `stem` followed by 1, 2, 3 ... that names no file yet.

@@ -43,15 +43,10 @@ bool readToEnd(const FileHandle& file, std::vector<std::uint8_t>& bytes) {
 
 std::wstring journalFileName() { return dataFileName + L".journal"; }
 
-// Opened for no access at all, which any sharing allows, and so disturbs no
-// other program holding the file.
 FileIdentity clientFileIdentity() {
     FileIdentity identity;
-    const FileHandle file(CreateFileW(dataFileName.c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION information{};
-    if (!file.isOpen() || !GetFileInformationByHandle(file.get(), &information)) return identity;
+    if (!fileAccess().information(dataFileName, information)) return identity;
     identity.exists = true;
     identity.volumeSerial = information.dwVolumeSerialNumber;
     identity.fileIndex = joined(information.nFileIndexHigh, information.nFileIndexLow);
@@ -136,5 +131,5 @@ void closeJournal() {
 void removeJournal() {
     const bool owned = journalOwned;
     closeJournal();
-    if (owned) fileAccess().remove(journalFileName());
+    if (owned) retryWhileHeld([] { return fileAccess().remove(journalFileName()); });
 }

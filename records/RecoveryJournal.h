@@ -47,5 +47,6 @@ bool journalFailed();
 // Closes the journal and leaves it for the next start to find.
 void closeJournal();
 // Closes and deletes this run's journal: the changes were saved, or discarded.
-// A journal this run could not read is left alone.
+// The deletion waits out another program's brief hold on it. A journal this
+// run could not read is left alone.
 void removeJournal();

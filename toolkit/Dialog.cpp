@@ -4,6 +4,7 @@
 #include "toolkit/Boxes.h"
 #include "toolkit/DialogTemplate.h"
 #include "toolkit/Handler.h"
+#include "toolkit/ProgramIcon.h"
 #include "toolkit/Registry.h"
 #include "toolkit/Wide.h"
 
@@ -171,6 +172,25 @@ bool refusesExtraLines(ControlKind kind, DWORD style) {
            (style & (ES_MULTILINE | ES_AUTOVSCROLL)) == ES_MULTILINE;
 }
 
+// The program's icon, where its file has one, stands in the dialog's title
+// bar, on its taskbar button and in Alt+Tab, in the sizes the system uses.
+void showProgramIcon(HWND dialog) {
+    struct IconSize {
+        WPARAM which;
+        int width; // system metrics
+        int height;
+    };
+    constexpr IconSize sizes[] = {{ICON_BIG, SM_CXICON, SM_CYICON},
+                                  {ICON_SMALL, SM_CXSMICON, SM_CYSMICON}};
+    for (const IconSize& size : sizes) {
+        // Shared: the system keeps the icon for the whole run.
+        const HANDLE icon =
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(PROGRAM_ICON), IMAGE_ICON,
+                       GetSystemMetrics(size.width), GetSystemMetrics(size.height), LR_SHARED);
+        if (icon) SendMessageW(dialog, WM_SETICON, size.which, reinterpret_cast<LPARAM>(icon));
+    }
+}
+
 } // namespace
 
 HWND dialogNew(int /*unitsMode: always dialogUnits*/, HWND owner, std::string_view caption, int x,
@@ -192,6 +212,7 @@ HWND dialogNew(int /*unitsMode: always dialogUnits*/, HWND owner, std::string_vi
     record.font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
     addDialogRecord(dialog, std::move(record));
     controlSetText(dialog, caption);
+    showProgramIcon(dialog);
     return dialog;
 }
 

@@ -66,8 +66,8 @@ Exit status:
   0  done; for check: the file is sound
   1  check found something wrong with the file; import found values that
      do not fit (and wrote nothing)
-  2  FILE cannot be read, OUT cannot be written or exists without --force, or
-     the command line is wrong
+  2  FILE cannot be read, OUT cannot be written or exists without --force,
+     Vellumor runs on OUT (import, repair), or the command line is wrong
 )";
 
 struct CommandLine {

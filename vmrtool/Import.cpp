@@ -4,6 +4,7 @@
 // its field is an error, never a silent change, and a CSV with errors writes
 // nothing.
 #include "vmrtool/Columns.h"
+#include "vmrtool/Held.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
@@ -424,6 +425,7 @@ int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) 
             outputProblem(options.input, options.output, options.force, "imported");
         !problem.empty())
         return fail(err, problem);
+    if (const std::string held = heldProblem(options.output); !held.empty()) return fail(err, held);
     std::string error;
     std::vector<ClientRecord> records;
     std::string csv;

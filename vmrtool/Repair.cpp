@@ -2,6 +2,7 @@
 // holds. The count becomes the number of records present (a cut last record
 // keeps its missing bytes zero) and the records go into the client list's
 // order; every record keeps its bytes. The damaged file is never written.
+#include "vmrtool/Held.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
@@ -68,6 +69,7 @@ int repairCommand(const std::string& input, const std::string& output, bool forc
     if (const std::string problem = outputProblem(input, output, force, "repaired");
         !problem.empty())
         return fail(err, problem);
+    if (const std::string held = heldProblem(output); !held.empty()) return fail(err, held);
     ClientFileReader reader;
     std::string error;
     std::vector<ClientRecord> records;

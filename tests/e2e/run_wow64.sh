@@ -8,6 +8,10 @@ if [ -z "${VELLUMOR_WINEPREFIX64:-}" ]; then
   echo "no 64-bit Wine prefix: scripts/test prepares one"
   exit 77
 fi
+if [ "${VELLUMOR_ONLY_64BIT:-0}" = 1 ]; then
+  echo "this machine runs no 32-bit code, so no 32-bit program runs through WoW64"
+  exit 77
+fi
 export VELLUMOR_WOW64=1 WINEPREFIX="$VELLUMOR_WINEPREFIX64" WINEARCH=win64
 export DISPLAY="${VELLUMOR_DISPLAY64:-${DISPLAY:-}}"
 exec wine "$@"

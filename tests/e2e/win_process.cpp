@@ -117,12 +117,51 @@ std::vector<std::wstring> otherFiles(const std::wstring& folder) {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L".." && lstrcmpiW(name.c_str(), L"vellumor.exe") != 0 &&
             lstrcmpiW(name.c_str(), L"vellumor.vmr") != 0 &&
+            lstrcmpiW(name.c_str(), L"vellumor.vmr.lock") != 0 &&
             lstrcmpiW(name.c_str(), backupFolderName) != 0)
             names.push_back(name);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::map<std::wstring, Bytes> folderContents(const std::wstring& folder) {
+    std::map<std::wstring, Bytes> contents;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return contents;
+    do {
+        const std::wstring name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            contents[name] = fileBytes(folder + name);
+        } else if (name != L"." && name != L"..") {
+            for (auto& [inner, bytes] : folderContents(folder + name + L"\\"))
+                contents[name + L"\\" + inner] = std::move(bytes);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return contents;
+}
+
+std::string contentsChanged(const std::map<std::wstring, Bytes>& before,
+                            const std::map<std::wstring, Bytes>& after) {
+    std::string changes;
+    const auto shown = [](const std::wstring& name) {
+        return std::string(name.begin(), name.end());
+    };
+    for (const auto& [name, bytes] : before) {
+        const auto now = after.find(name);
+        if (now == after.end())
+            changes += shown(name) + " is gone\n";
+        else if (now->second != bytes)
+            changes += shown(name) + " changed: " + std::to_string(bytes.size()) +
+                       " bytes before, " + std::to_string(now->second.size()) + " after\n";
+    }
+    for (const auto& [name, bytes] : after)
+        if (before.count(name) == 0)
+            changes += shown(name) + " is new (" + std::to_string(bytes.size()) + " bytes)\n";
+    return changes;
 }
 
 std::vector<std::wstring> backupsIn(const std::wstring& folder) {
@@ -135,6 +174,38 @@ HeldFile::HeldFile(const std::wstring& path)
 
 void HeldFile::release() {
     if (held()) CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
+}
+
+HoldingProgram::HoldingProgram(const std::wstring& path, DWORD milliseconds) : file(path) {
+    const std::wstring exe = programFolder() + L"file_holder.exe";
+    std::wstring commandLine =
+        L"\"" + exe + L"\" \"" + path + L"\" " + std::to_wstring(milliseconds);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                   nullptr, nullptr, &startup, &process);
+}
+
+// Held: an open for reading with every sharing is refused.
+bool HoldingProgram::holds() const {
+    const auto held = [&] {
+        const HANDLE probe = CreateFileW(file.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+        return probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+    };
+    return process.hProcess != nullptr &&
+           waitFor([&] { return held() || WaitForSingleObject(process.hProcess, 0) == 0; }) &&
+           held();
+}
+
+void HoldingProgram::release() {
+    if (process.hProcess == nullptr) return;
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, patience);
+    CloseHandle(process.hThread);
+    CloseHandle(std::exchange(process.hProcess, nullptr));
 }
 
 // Started from the temporary folder's parent: the working folder plays no part.
@@ -193,6 +264,11 @@ HWND waitForWindow(const Program& program, const wchar_t* title) {
 
 HWND waitForMainWindow(const Program& program) {
     return waitForWindow(program, mainTitle().c_str());
+}
+
+HWND waitForReadOnlyWindow(const Program& program) {
+    const std::u16string title = win1252ToUtf16(readOnlyTitle());
+    return waitForWindow(program, std::wstring(title.begin(), title.end()).c_str());
 }
 
 HWND waitForControl(HWND window, int id) {
@@ -305,6 +381,48 @@ std::wstring restoreQuestion(int changes) {
     return L"Vellumor was not closed properly last time.\r\n" + std::to_wstring(changes) +
            (changes == 1 ? L" change" : L" changes") +
            L" made after the last save can be restored.\r\n\r\nRestore them?";
+}
+
+std::wstring inUseQuestion(const std::wstring& computer, const std::wstring& user,
+                           const std::wstring& since) {
+    const std::wstring holder =
+        computer.empty() ? L"Vellumor on another computer or by another Windows user"
+                         : L"Vellumor on " + computer + L" (user " + user + L") since " + since;
+    return L"The client file is in use by " + holder +
+           L".\r\n\r\nOpen it read-only? You can show clients but not add, edit or delete them.";
+}
+
+std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& user) {
+    return L"This copy of Vellumor is read-only: the client file is in use by Vellumor on " +
+           (computer.empty() ? L"another computer or by another Windows user"
+                             : computer + L" (user " + user + L")") +
+           L".";
+}
+
+namespace {
+
+std::wstring systemName(BOOL(WINAPI* get)(LPWSTR, LPDWORD)) {
+    wchar_t name[512] = {};
+    DWORD size = 512;
+    return get(name, &size) ? std::wstring(name) : std::wstring();
+}
+
+} // namespace
+
+std::wstring computerName() { return systemName(GetComputerNameW); }
+
+std::wstring userName() { return systemName(GetUserNameW); }
+
+LocalTime localNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wYear * 10000 + now.wMonth * 100 + now.wDay,
+            now.wHour * 10000 + now.wMinute * 100 + now.wSecond};
+}
+
+bool isBetween(LocalTime at, LocalTime first, LocalTime last) {
+    const auto order = [](LocalTime time) { return std::make_pair(time.date, time.time); };
+    return order(first) <= order(at) && order(at) <= order(last);
 }
 
 DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {

@@ -9,8 +9,11 @@
 
 #include "TestData.h"
 
+#include "records/BackupNames.h"
+
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,9 +44,16 @@ class TempFolder {
 // whatever the build of the tests.
 std::wstring shippedProgram(const wchar_t* name);
 bool fileExists(const std::wstring& path);
-// The names in `folder` other than the program, its client file and the
-// folder of its backups, sorted.
+// The names in `folder` other than the program, its client file, its lock file
+// and the folder of its backups, sorted.
 std::vector<std::wstring> otherFiles(const std::wstring& folder);
+// Every file in `folder` and in its folders, by its path below `folder`, with
+// its bytes.
+std::map<std::wstring, Bytes> folderContents(const std::wstring& folder);
+// The differences between two of them, one line each; empty when they hold the
+// same files with the same bytes.
+std::string contentsChanged(const std::map<std::wstring, Bytes>& before,
+                            const std::map<std::wstring, Bytes>& after);
 // The names in that folder of backups.
 std::vector<std::wstring> backupsIn(const std::wstring& folder);
 
@@ -60,6 +70,26 @@ class HeldFile {
 
   private:
     HANDLE handle;
+};
+
+// Another program (tests/e2e/file_holder.cpp) that holds a file open with no
+// sharing for `milliseconds` from when it has opened it, then lets go. Ended
+// by force, which lets go of the file too, when this goes away.
+class HoldingProgram {
+  public:
+    HoldingProgram(const std::wstring& path, DWORD milliseconds);
+    ~HoldingProgram() { release(); }
+    HoldingProgram(const HoldingProgram&) = delete;
+    HoldingProgram& operator=(const HoldingProgram&) = delete;
+
+    // Waits until it holds the file; false when it ended first or took too long.
+    bool holds() const;
+    // Ends it now.
+    void release();
+
+  private:
+    std::wstring file;
+    PROCESS_INFORMATION process{};
 };
 
 // A started copy of the program, ended by force if it is still running when
@@ -101,6 +131,7 @@ class ProcessKiller {
 // caption, a message box's caption); nullptr when none appeared in time.
 HWND waitForWindow(const Program& program, const wchar_t* title);
 HWND waitForMainWindow(const Program& program);
+HWND waitForReadOnlyWindow(const Program& program);
 HWND waitForControl(HWND window, int id);
 bool waitUntilGone(HWND window);
 // Visible main windows of every running copy.
@@ -133,6 +164,20 @@ void quitSaving(const Program& program, HWND main);
 
 // The question a start asks when a journal holds `changes` unsaved changes.
 std::wstring restoreQuestion(int changes);
+// The question a start asks when another copy holds the client file: one on
+// `computer` of `user`, started at `since` (MM-DD-YYYY HH:MM), or, with an
+// empty `computer`, one whose line could not be read; and the answer of Add,
+// Edit and Delete in the read-only copy.
+std::wstring inUseQuestion(const std::wstring& computer, const std::wstring& user,
+                           const std::wstring& since);
+std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& user);
+
+// This computer's and this Windows user's names, as the system gives them.
+std::wstring computerName();
+std::wstring userName();
+// The local time now, to the second; and whether `at` lies from `first` to `last`.
+LocalTime localNow();
+bool isBetween(LocalTime at, LocalTime first, LocalTime last);
 
 // Runs a console program with `arguments` in `folder` to its end (a minute at
 // most); its exit code, or the error that kept it from starting.

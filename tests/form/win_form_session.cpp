@@ -6,6 +6,7 @@
 #include "form/IntakeForm.h"
 #include "form/PageTable.h"
 #include "records/ClientFile.h"
+#include "tests/support/SameRecord.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Modal.h"
 
@@ -154,12 +155,5 @@ ClientRecord sampleRecord(int variant) {
 }
 
 void expectWorkingRecord(const ClientRecord& expected) {
-    const auto bytes = [](const ClientRecord& record, FieldSpan span) {
-        return std::string(reinterpret_cast<const char*>(&record) + span.offset, span.size);
-    };
-    for (std::size_t i = 0; i < bindingCount; ++i) {
-        const FieldInfo& field = *bindings[i].field;
-        EXPECT_EQ(bytes(workingRecord, field.span), bytes(expected, field.span)) << field.name;
-    }
-    EXPECT_TRUE(recordEqual(workingRecord, expected));
+    EXPECT_TRUE(sameRecord(workingRecord, expected));
 }

@@ -6,6 +6,7 @@
 #include "form/IntakeForm.h"
 #include "form/PageTable.h"
 #include "records/ClientFile.h"
+#include "tests/support/SameRecord.h"
 #include "toolkit/Appearance.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Registry.h"
@@ -353,7 +354,7 @@ TEST_F(FormTest, ShowModeNeverPromptsAndKeepsTheRecord) {
     EXPECT_FALSE(accepted);
     EXPECT_FALSE(formDirty);
     EXPECT_FALSE(fileChanged);
-    EXPECT_TRUE(recordEqual(workingRecord, sample));
+    EXPECT_TRUE(sameRecord(workingRecord, sample));
 }
 
 TEST_F(FormTest, NameCheckKeepsTheFormOnItsPage) {

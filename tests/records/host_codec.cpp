@@ -1,4 +1,5 @@
 #include "records/ClientCodec.h"
+#include "tests/support/SameRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,9 @@ void append(Bytes& bytes, const ClientRecord& record, std::size_t size = clientR
     bytes.insert(bytes.end(), data, data + size);
 }
 
-bool zero(const ClientRecord& record) { return recordEqual(record, ClientRecord{}); }
+testing::AssertionResult zero(const ClientRecord& record) {
+    return sameRecord(record, ClientRecord{});
+}
 
 TEST(ClientCodec, EncodeWritesTagCountAndRecords) {
     const std::vector<ClientRecord> records = {client("Ann", 1)};
@@ -57,7 +60,7 @@ TEST(ClientCodec, RoundTripKeepsEveryByte) {
         EXPECT_EQ(decoded.count, count);
         ASSERT_EQ(decoded.records.size(), records.size());
         for (int k = 0; k < count; ++k)
-            EXPECT_TRUE(recordEqual(decoded.records[k], records[k])) << "record " << k;
+            EXPECT_TRUE(sameRecord(decoded.records[k], records[k])) << "record " << k;
     }
 }
 

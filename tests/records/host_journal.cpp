@@ -1,4 +1,5 @@
 #include "records/JournalCodec.h"
+#include "tests/support/SameRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -39,8 +40,8 @@ Bytes journalOf(const std::vector<JournalEntry>& entries, const FileIdentity& id
 
 void expectSame(const JournalEntry& decoded, const JournalEntry& written) {
     EXPECT_EQ(decoded.kind, written.kind);
-    EXPECT_TRUE(recordEqual(decoded.before, written.before));
-    EXPECT_TRUE(recordEqual(decoded.after, written.after));
+    EXPECT_TRUE(sameRecord(decoded.before, written.before));
+    EXPECT_TRUE(sameRecord(decoded.after, written.after));
 }
 
 TEST(JournalCodec, CutAnywhereInTheLastEntryKeepsEveryEntryBeforeIt) {

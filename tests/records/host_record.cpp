@@ -1,5 +1,6 @@
 #include "records/ClientFields.h"
 #include "records/ClientRecord.h"
+#include "tests/support/SameRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ TEST(ClientRecord, ResetGivesTheEmptyClient) {
     ClientRecord record = filledWith(0xFF);
     recordReset(record);
     EXPECT_EQ(bytesOf(record), std::vector<std::uint8_t>(clientRecordSize, 0));
-    EXPECT_TRUE(recordEqual(record, ClientRecord{}));
+    EXPECT_TRUE(sameRecord(record, ClientRecord{}));
     EXPECT_EQ(recordName(record), "");
     EXPECT_EQ(readDate(record, CLIENT_FIELD(birthDate)), 0);
 }
@@ -124,11 +125,11 @@ TEST(ClientRecord, EachItemIsOneBitOfItsList) {
             ClientRecord expected{};
             reinterpret_cast<std::uint8_t*>(&expected)[field->span.offset + item / 8] =
                 static_cast<std::uint8_t>(1u << (item % 8));
-            ASSERT_TRUE(recordEqual(record, expected)) << field->name << " item " << item;
+            ASSERT_TRUE(sameRecord(record, expected)) << field->name << " item " << item;
             for (int other = 0; other < field->items.count; ++other)
                 ASSERT_EQ(readItem(record, field->span, other), other == item) << field->name;
             writeItem(record, field->span, item, false);
-            ASSERT_TRUE(recordEqual(record, ClientRecord{})) << field->name << " item " << item;
+            ASSERT_TRUE(sameRecord(record, ClientRecord{})) << field->name << " item " << item;
         }
     }
 }
@@ -140,7 +141,7 @@ TEST(ClientRecord, ItemsOutsideTheFieldAreClearAndNeverWritten) {
         EXPECT_FALSE(readItem(record, cancer, item)) << item;
         writeItem(record, cancer, item, false);
     }
-    EXPECT_TRUE(recordEqual(record, filledWith(0xFF)));
+    EXPECT_TRUE(sameRecord(record, filledWith(0xFF)));
     EXPECT_TRUE(readItem(record, cancer, 15));
 }
 

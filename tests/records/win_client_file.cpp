@@ -3,6 +3,8 @@
 #include "records/ClientCodec.h"
 #include "records/ClientFile.h"
 #include "records/FileAccess.h"
+#include "records/RecoveryJournal.h"
+#include "tests/support/SameRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -57,8 +59,15 @@ std::vector<ClientRecord> someClients(int count) {
     return records;
 }
 
-bool sameClients(const std::vector<ClientRecord>& a, const std::vector<ClientRecord>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), recordEqual);
+testing::AssertionResult sameClients(const std::vector<ClientRecord>& got,
+                                     const std::vector<ClientRecord>& expected) {
+    if (got.size() != expected.size())
+        return testing::AssertionFailure() << got.size() << " clients, not " << expected.size();
+    for (std::size_t k = 0; k < got.size(); ++k) {
+        if (testing::AssertionResult same = sameRecord(got[k], expected[k]); !same)
+            return same << " (client " << k + 1 << ")";
+    }
+    return testing::AssertionSuccess();
 }
 
 bool mentions(const FileResult& result, const char* text) {
@@ -457,19 +466,20 @@ TEST_F(ClientFile, FailureAtAnyStepOfASaveKeepsTheOldFile) {
     }
 }
 
-// ReplaceFileW may give up after it has already renamed the old file away.
-class ReplaceLosingTarget : public FileAccess {
-    bool replace(const std::wstring& target, const std::wstring&, const std::wstring&) override {
+// Another program removes the client file just as the save puts the new one
+// in its place (a sync program, or the user restoring a copy by hand).
+class TargetRemovedMeanwhile : public FileAccess {
+    bool replace(const std::wstring& target, const std::wstring& replacement,
+                 const std::wstring& backup) override {
         DeleteFileW(target.c_str());
-        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
-        return false;
+        return FileAccess::replace(target, replacement, backup);
     }
 };
 
-TEST_F(ClientFile, ReplaceThatLostTheOldFileStillSaves) {
+TEST_F(ClientFile, ClientFileRemovedDuringTheSaveIsStillSaved) {
     const Bytes old = startWith(someClients(1));
     clients = someClients(2);
-    ReplaceLosingTarget access;
+    TargetRemovedMeanwhile access;
     installFileAccess(&access);
     const FileResult saved = saveClients();
     EXPECT_TRUE(saved.ok) << saved.message;
@@ -478,6 +488,181 @@ TEST_F(ClientFile, ReplaceThatLostTheOldFileStillSaves) {
     const Names kept = backups();
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(contentOf(backupFolder() + kept[0]), old) << "the old clients are still in Backups";
+}
+
+// Refuses every open of a file with `error`, as a folder this user may not
+// write to, or a write-protected disk, refuses the first start's new file.
+class RefusedOpen : public FileAccess {
+  public:
+    explicit RefusedOpen(DWORD refusal) : error(refusal) {}
+    HANDLE open(const std::wstring&, DWORD, DWORD) override {
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+
+  private:
+    DWORD error;
+};
+
+TEST_F(ClientFile, FirstStartThatCannotCreateTheFileSaysWhereAndWhatToDo) {
+    const std::string advice = ".\r\nMove the Vellumor folder to a place where you can save files, "
+                               "such as your Documents folder, and start it from there.";
+    const std::string here(folder.begin(), folder.end() - 1); // the test folders are ASCII
+    struct Case {
+        const char* shape;
+        std::wstring clientFile;
+        DWORD error;
+        std::string message;
+        bool fileThere = false;
+    };
+    const Case cases[] = {
+        {"folder denied", folder + L"vellumor.vmr", ERROR_ACCESS_DENIED,
+         "Vellumor cannot create its client file in " + here + ": access to it was denied" +
+             advice},
+        {"other letters", folder + L"Caf\u00e9 \u03a9\\vellumor.vmr", ERROR_ACCESS_DENIED,
+         "Vellumor cannot create its client file in " + here +
+             "\\Caf\xe9 ?: access to it was denied" + advice},
+        {"drive root", L"Q:\\vellumor.vmr", ERROR_ACCESS_DENIED,
+         "Vellumor cannot create its client file in Q:\\: access to it was denied" + advice},
+        {"file there", folder + L"vellumor.vmr", ERROR_ACCESS_DENIED,
+         "The client file could not be read: access to it was denied.", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shape);
+        dataFileName = c.clientFile;
+        if (c.fileThere) writeFile(dataFileName, encodeClients({}));
+        RefusedOpen refused(c.error);
+        installFileAccess(&refused);
+        const FileResult loaded = loadClients();
+        installFileAccess(nullptr);
+        EXPECT_FALSE(loaded.ok);
+        EXPECT_EQ(loaded.message, c.message);
+        EXPECT_EQ(clientCount(), 0);
+    }
+}
+
+// Which errors are tried again is the save's table below; here, how long.
+TEST(RetryWhileHeld, GivesUpAfterThreeSecondsOfGrowingPauses) {
+    std::vector<ULONGLONG> tries;
+    const ULONGLONG start = GetTickCount64();
+    const bool ok = retryWhileHeld([&] {
+        tries.push_back(GetTickCount64() - start);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return false;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    ASSERT_GE(tries.size(), 8u);
+    EXPECT_GE(tries.back(), 2950u) << "waited";
+    EXPECT_LE(tries.back(), 3300u) << "waited no longer than 3 s";
+    EXPECT_LE(tries[1], 100u) << "the first pause is short";
+    for (std::size_t k = 2; k < tries.size(); ++k) {
+        const ULONGLONG pause = tries[k] - tries[k - 1];
+        EXPECT_LE(pause, 600u) << "a released file is seen within half a second, try " << k;
+        // The last pauses are cut short to end the wait at 3 s.
+        if (tries[k] < 2400) {
+            EXPECT_GE(pause * 5 / 4 + 20, tries[k - 1] - tries[k - 2])
+                << "pauses grow, but for the timer's jitter; try " << k;
+        }
+    }
+}
+
+// Another program holds one file of the save (the client file, the backup's
+// source, the temporary file or the journal) for the first `times` tries.
+class BriefHold : public FileAccess {
+  public:
+    enum class Step { replace, link, move, remove };
+    BriefHold(Step step, DWORD error, int times) : held(step), heldError(error), left(times) {}
+    int tries = 0;
+
+    bool replace(const std::wstring& target, const std::wstring& replacement,
+                 const std::wstring& backup) override {
+        return !holds(Step::replace) && FileAccess::replace(target, replacement, backup);
+    }
+    bool link(const std::wstring& existing, const std::wstring& path) override {
+        return !holds(Step::link) && FileAccess::link(existing, path);
+    }
+    bool move(const std::wstring& from, const std::wstring& to) override {
+        return !holds(Step::move) && FileAccess::move(from, to);
+    }
+    bool remove(const std::wstring& path) override {
+        return !holds(Step::remove) && FileAccess::remove(path);
+    }
+
+  private:
+    bool holds(Step step) {
+        if (step != held) return false;
+        ++tries;
+        if (left == 0) return false;
+        --left;
+        SetLastError(heldError);
+        return true;
+    }
+    Step held;
+    DWORD heldError;
+    int left; // -1: for ever
+};
+
+TEST_F(ClientFile, SaveWaitsOutABriefHoldOnItsFiles) {
+    using Step = BriefHold::Step;
+    struct Case {
+        const char* shape;
+        Step step;
+        DWORD error;
+        int times;
+        bool replacing; // a client file is there before the save
+        std::string message;
+    };
+    const std::string held = "The client file could not be saved: another program is using it.";
+    const Case cases[] = {
+        {"client file shared for reading", Step::replace, ERROR_SHARING_VIOLATION, 3, true, ""},
+        {"client file open for deletion", Step::replace, ERROR_ACCESS_DENIED, 2, true, ""},
+        {"client file locked", Step::replace, ERROR_LOCK_VIOLATION, 1, true, ""},
+        {"backup's source", Step::link, ERROR_SHARING_VIOLATION, 3, true, ""},
+        {"new file scanned", Step::move, ERROR_SHARING_VIOLATION, 2, false, ""},
+        {"disk full", Step::replace, ERROR_DISK_FULL, 1, true,
+         "The client file could not be saved: the disk is full."},
+        {"held for long", Step::replace, ERROR_SHARING_VIOLATION, -1, true, held},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shape);
+        DeleteFileW(dataFileName.c_str());
+        removeFolder(backupFolder());
+        const Bytes old = c.replacing ? startWith(someClients(1)) : Bytes();
+        clients = someClients(2);
+        BriefHold hold(c.step, c.error, c.times);
+        installFileAccess(&hold);
+        const std::optional<std::uint64_t> oldIndex = fileIndex(dataFileName);
+        const FileResult saved = saveClients();
+        installFileAccess(nullptr);
+        EXPECT_EQ(saved.message, c.message);
+        const bool waitedOut = c.message.empty();
+        EXPECT_EQ(saved.ok, waitedOut);
+        if (c.times >= 0) {
+            EXPECT_EQ(hold.tries, waitedOut ? c.times + 1 : 1);
+        }
+        const Bytes expected = waitedOut ? encodeClients(someClients(2)) : old;
+        EXPECT_EQ(contentOf(dataFileName), std::optional<Bytes>(expected));
+        const Names kept = backups();
+        ASSERT_EQ(kept.size(), waitedOut && c.replacing ? 1u : 0u);
+        if (kept.empty()) continue;
+        EXPECT_EQ(contentOf(backupFolder() + kept[0]), old);
+        EXPECT_EQ(fileIndex(backupFolder() + kept[0]), oldIndex) << "a link, not a copy";
+    }
+}
+
+TEST_F(ClientFile, JournalRemovalWaitsOutABriefHold) {
+    startWith({});
+    openJournal(clientFileIdentity());
+    JournalEntry entry;
+    writeText(entry.after, CLIENT_FIELD(name), "Ann");
+    ASSERT_TRUE(appendToJournal(entry).ok);
+    BriefHold hold(BriefHold::Step::remove, ERROR_SHARING_VIOLATION, 3);
+    installFileAccess(&hold);
+    removeJournal();
+    installFileAccess(nullptr);
+    EXPECT_EQ(hold.tries, 4);
+    EXPECT_EQ(GetFileAttributesW(journalFileName().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace

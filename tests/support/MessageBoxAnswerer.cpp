@@ -23,6 +23,8 @@ SeenMessageBox describe(HWND box) {
     seen.caption = narrow(windowText(box));
     seen.owner = GetWindow(box, GW_OWNER);
     seen.ownerEnabled = seen.owner && IsWindowEnabled(seen.owner);
+    seen.hasIcon = SendMessageW(box, WM_GETICON, ICON_BIG, 0) != 0 ||
+                   SendMessageW(box, WM_GETICON, ICON_SMALL, 0) != 0;
     for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
         HWND button = GetDlgItem(box, id);
         if (button && IsWindowVisible(button)) seen.buttons.push_back(id);

@@ -13,6 +13,7 @@ struct SeenMessageBox {
     HWND owner = nullptr;      // the box's owner window
     bool ownerEnabled = false; // whether the owner took input while the box was open
     std::vector<int> buttons;  // the buttons shown: IDOK, IDCANCEL, IDYES, IDNO, ...
+    bool hasIcon = false;      // a window icon (WM_GETICON), as the program's windows have
 };
 
 // While it lives, answers the next message boxes of this thread in order: the

@@ -1,6 +1,7 @@
 // vmrtool repair, and the command line: the repaired file decoded by the codec,
 // the damaged file never written, the usage errors, and the program itself.
 #include "ToolTest.h"
+#include "tests/support/SameRecord.h"
 
 #include <unistd.h>
 
@@ -61,7 +62,7 @@ TEST(VmrtoolRepair, ClampsSortsAndKeepsEveryRecordsBytes) {
                 std::min<std::size_t>(clientRecordSize, c.size - 8 - original * clientRecordSize);
             std::memset(reinterpret_cast<std::uint8_t*>(&expected) + held, 0,
                         clientRecordSize - held);
-            EXPECT_TRUE(recordEqual(fixed.records[k], expected))
+            EXPECT_TRUE(sameRecord(fixed.records[k], expected))
                 << c.what << ": place " << k << " holds " << recordName(fixed.records[k])
                 << ", expected " << recordName(records[original]);
             ++k;
