@@ -121,7 +121,7 @@ TEST(FileSystem, HoldOnTheClientFileDuringTheSaveIsWaitedOutOrTold) {
         click(main, 108);
         const HWND prompt = waitForWindow(program, L"Closing Program");
         ASSERT_NE(prompt, nullptr);
-        HoldingProgram holder(installed.clientFile, hold);
+        const HoldingProgram holder(installed.clientFile, hold);
         ASSERT_TRUE(holder.holds());
 
         const ULONGLONG answered = GetTickCount64();
@@ -135,7 +135,7 @@ TEST(FileSystem, HoldOnTheClientFileDuringTheSaveIsWaitedOutOrTold) {
                       notSaved + L"another program is using it.");
             EXPECT_GE(GetTickCount64() - answered, 3000u) << "told once the wait was over";
             EXPECT_TRUE(IsWindowVisible(main)) << "the window stays open after the failed save";
-            holder.release();
+            ProcessKiller(holder).killAfter(0);
             EXPECT_EQ(fileBytes(installed.clientFile), old);
             EXPECT_EQ(otherFiles(installed.folderPath), Names{L"vellumor.vmr.journal"})
                 << "a failed save leaves nothing behind; the journal keeps the unsaved change";
@@ -146,9 +146,7 @@ TEST(FileSystem, HoldOnTheClientFileDuringTheSaveIsWaitedOutOrTold) {
         EXPECT_EQ(otherFiles(installed.folderPath), Names{});
         // A failed save removes the backup it made; where the other program's
         // hold keeps it (Wine links a held file), it is the unchanged file.
-        const Names backups = backupsIn(installed.folderPath);
-        EXPECT_FALSE(backups.empty());
-        for (const std::wstring& name : backups)
+        for (const std::wstring& name : backupsIn(installed.folderPath))
             EXPECT_EQ(fileBytes(installed.folderPath + L"Backups\\" + name), old) << name;
     }
 }
@@ -273,22 +271,13 @@ class NoFilesAdded {
 class UnwritableFolder {
   public:
     UnwritableFolder() {
-        std::wstring given(MAX_PATH, L'\0');
-        given.resize(GetEnvironmentVariableW(L"VELLUMOR_UNWRITABLE_FOLDER", given.data(),
-                                             static_cast<DWORD>(given.size())));
-        if (!given.empty()) {
-            path = given;
-            enforced = true;
-            return;
-        }
-        installed.emplace();
-        path = installed->folderPath;
-        denied.emplace(path);
-        enforced = denied->enforced();
+        if (!path.empty()) return;
+        path = installed.emplace().folderPath;
+        enforced = denied.emplace(path).enforced();
     }
 
-    std::wstring path; // with its trailing backslash
-    bool enforced = false;
+    std::wstring path = environmentVariable(L"VELLUMOR_UNWRITABLE_FOLDER"); // and a backslash
+    bool enforced = !path.empty();
 
   private:
     std::optional<Installed> installed;

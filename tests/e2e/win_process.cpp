@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -126,8 +127,8 @@ std::vector<std::wstring> otherFiles(const std::wstring& folder) {
     return names;
 }
 
-std::map<std::wstring, Bytes> folderContents(const std::wstring& folder) {
-    std::map<std::wstring, Bytes> contents;
+FolderContents folderContents(const std::wstring& folder) {
+    FolderContents contents;
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return contents;
@@ -144,24 +145,14 @@ std::map<std::wstring, Bytes> folderContents(const std::wstring& folder) {
     return contents;
 }
 
-std::string contentsChanged(const std::map<std::wstring, Bytes>& before,
-                            const std::map<std::wstring, Bytes>& after) {
-    std::string changes;
-    const auto shown = [](const std::wstring& name) {
-        return std::string(name.begin(), name.end());
-    };
-    for (const auto& [name, bytes] : before) {
-        const auto now = after.find(name);
-        if (now == after.end())
-            changes += shown(name) + " is gone\n";
-        else if (now->second != bytes)
-            changes += shown(name) + " changed: " + std::to_string(bytes.size()) +
-                       " bytes before, " + std::to_string(now->second.size()) + " after\n";
-    }
-    for (const auto& [name, bytes] : after)
-        if (before.count(name) == 0)
-            changes += shown(name) + " is new (" + std::to_string(bytes.size()) + " bytes)\n";
-    return changes;
+std::vector<std::wstring> changedFiles(const FolderContents& before, const FolderContents& after) {
+    FolderContents changed;
+    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
+                                  std::inserter(changed, changed.end()));
+    std::vector<std::wstring> names;
+    for (const auto& entry : changed)
+        names.push_back(entry.first);
+    return names;
 }
 
 std::vector<std::wstring> backupsIn(const std::wstring& folder) {
@@ -176,46 +167,15 @@ void HeldFile::release() {
     if (held()) CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE));
 }
 
-HoldingProgram::HoldingProgram(const std::wstring& path, DWORD milliseconds) : file(path) {
-    const std::wstring exe = programFolder() + L"file_holder.exe";
-    std::wstring commandLine =
-        L"\"" + exe + L"\" \"" + path + L"\" " + std::to_wstring(milliseconds);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                   nullptr, nullptr, &startup, &process);
-}
-
-// Held: an open for reading with every sharing is refused.
-bool HoldingProgram::holds() const {
-    const auto held = [&] {
-        const HANDLE probe = CreateFileW(file.c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, 0, nullptr);
-        if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
-        return probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
-    };
-    return process.hProcess != nullptr &&
-           waitFor([&] { return held() || WaitForSingleObject(process.hProcess, 0) == 0; }) &&
-           held();
-}
-
-void HoldingProgram::release() {
-    if (process.hProcess == nullptr) return;
-    TerminateProcess(process.hProcess, 1);
-    WaitForSingleObject(process.hProcess, patience);
-    CloseHandle(process.hThread);
-    CloseHandle(std::exchange(process.hProcess, nullptr));
-}
-
 // Started from the temporary folder's parent: the working folder plays no part.
-Program::Program(const std::wstring& exe) {
+Program::Program(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, temp, &startup,
-                   &process);
+    CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                   nullptr, temp, &startup, &process);
 }
 
 Program::~Program() {
@@ -233,6 +193,23 @@ DWORD Program::waitForExit() const {
     if (process.hProcess != nullptr && WaitForSingleObject(process.hProcess, patience) == 0)
         GetExitCodeProcess(process.hProcess, &code);
     return code;
+}
+
+HoldingProgram::HoldingProgram(const std::wstring& path, DWORD milliseconds)
+    : Program(programFolder() + L"file_holder.exe",
+              L"\"" + path + L"\" " + std::to_wstring(milliseconds)),
+      file(path) {}
+
+// Held: an open for reading with every sharing is refused.
+bool HoldingProgram::holds() const {
+    return waitFor([&] {
+        const HANDLE probe = CreateFileW(file.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+        CloseHandle(probe);
+        return false;
+    });
 }
 
 ProcessKiller::ProcessKiller(const Program& program)
@@ -383,46 +360,19 @@ std::wstring restoreQuestion(int changes) {
            L" made after the last save can be restored.\r\n\r\nRestore them?";
 }
 
-std::wstring inUseQuestion(const std::wstring& computer, const std::wstring& user,
-                           const std::wstring& since) {
-    const std::wstring holder =
-        computer.empty() ? L"Vellumor on another computer or by another Windows user"
-                         : L"Vellumor on " + computer + L" (user " + user + L") since " + since;
+std::wstring inUseQuestion(const std::wstring& holder) {
     return L"The client file is in use by " + holder +
            L".\r\n\r\nOpen it read-only? You can show clients but not add, edit or delete them.";
 }
 
-std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& user) {
-    return L"This copy of Vellumor is read-only: the client file is in use by Vellumor on " +
-           (computer.empty() ? L"another computer or by another Windows user"
-                             : computer + L" (user " + user + L")") +
-           L".";
+std::wstring readOnlyRefusal(const std::wstring& holder) {
+    return L"This copy of Vellumor is read-only: the client file is in use by " + holder + L".";
 }
 
-namespace {
-
-std::wstring systemName(BOOL(WINAPI* get)(LPWSTR, LPDWORD)) {
-    wchar_t name[512] = {};
-    DWORD size = 512;
-    return get(name, &size) ? std::wstring(name) : std::wstring();
-}
-
-} // namespace
-
-std::wstring computerName() { return systemName(GetComputerNameW); }
-
-std::wstring userName() { return systemName(GetUserNameW); }
-
-LocalTime localNow() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    return {now.wYear * 10000 + now.wMonth * 100 + now.wDay,
-            now.wHour * 10000 + now.wMinute * 100 + now.wSecond};
-}
-
-bool isBetween(LocalTime at, LocalTime first, LocalTime last) {
-    const auto order = [](LocalTime time) { return std::make_pair(time.date, time.time); };
-    return order(first) <= order(at) && order(at) <= order(last);
+std::wstring environmentVariable(const wchar_t* name) {
+    std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size())));
+    return value;
 }
 
 DWORD runToEnd(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder) {

@@ -48,12 +48,11 @@ bool fileExists(const std::wstring& path);
 // and the folder of its backups, sorted.
 std::vector<std::wstring> otherFiles(const std::wstring& folder);
 // Every file in `folder` and in its folders, by its path below `folder`, with
-// its bytes.
-std::map<std::wstring, Bytes> folderContents(const std::wstring& folder);
-// The differences between two of them, one line each; empty when they hold the
-// same files with the same bytes.
-std::string contentsChanged(const std::map<std::wstring, Bytes>& before,
-                            const std::map<std::wstring, Bytes>& after);
+// its bytes; and the paths that one such listing has and another has not, with
+// those bytes, sorted: none when nothing was added, removed or changed.
+using FolderContents = std::map<std::wstring, Bytes>;
+FolderContents folderContents(const std::wstring& folder);
+std::vector<std::wstring> changedFiles(const FolderContents& before, const FolderContents& after);
 // The names in that folder of backups.
 std::vector<std::wstring> backupsIn(const std::wstring& folder);
 
@@ -72,31 +71,11 @@ class HeldFile {
     HANDLE handle;
 };
 
-// Another program (tests/e2e/file_holder.cpp) that holds a file open with no
-// sharing for `milliseconds` from when it has opened it, then lets go. Ended
-// by force, which lets go of the file too, when this goes away.
-class HoldingProgram {
-  public:
-    HoldingProgram(const std::wstring& path, DWORD milliseconds);
-    ~HoldingProgram() { release(); }
-    HoldingProgram(const HoldingProgram&) = delete;
-    HoldingProgram& operator=(const HoldingProgram&) = delete;
-
-    // Waits until it holds the file; false when it ended first or took too long.
-    bool holds() const;
-    // Ends it now.
-    void release();
-
-  private:
-    std::wstring file;
-    PROCESS_INFORMATION process{};
-};
-
-// A started copy of the program, ended by force if it is still running when
-// this goes away.
+// A started copy of the program (or another program, with its arguments),
+// ended by force if it is still running when this goes away.
 class Program {
   public:
-    explicit Program(const std::wstring& exe);
+    explicit Program(const std::wstring& exe, const std::wstring& arguments = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -107,6 +86,18 @@ class Program {
 
   private:
     PROCESS_INFORMATION process{};
+};
+
+// Another program (tests/e2e/file_holder.cpp) that holds a file open with no
+// sharing for `milliseconds` from when it has opened it, then lets go.
+class HoldingProgram : public Program {
+  public:
+    HoldingProgram(const std::wstring& path, DWORD milliseconds);
+    // Waits until it holds the file.
+    bool holds() const;
+
+  private:
+    std::wstring file;
 };
 
 // The program's process, to end it from outside at a chosen moment.
@@ -164,20 +155,14 @@ void quitSaving(const Program& program, HWND main);
 
 // The question a start asks when a journal holds `changes` unsaved changes.
 std::wstring restoreQuestion(int changes);
-// The question a start asks when another copy holds the client file: one on
-// `computer` of `user`, started at `since` (MM-DD-YYYY HH:MM), or, with an
-// empty `computer`, one whose line could not be read; and the answer of Add,
-// Edit and Delete in the read-only copy.
-std::wstring inUseQuestion(const std::wstring& computer, const std::wstring& user,
-                           const std::wstring& since);
-std::wstring readOnlyRefusal(const std::wstring& computer, const std::wstring& user);
+// The question a start asks when another copy holds the client file, and the
+// answer of Add, Edit and Delete in a read-only copy; `holder` as they name it
+// ("Vellumor on ...").
+std::wstring inUseQuestion(const std::wstring& holder);
+std::wstring readOnlyRefusal(const std::wstring& holder);
 
-// This computer's and this Windows user's names, as the system gives them.
-std::wstring computerName();
-std::wstring userName();
-// The local time now, to the second; and whether `at` lies from `first` to `last`.
-LocalTime localNow();
-bool isBetween(LocalTime at, LocalTime first, LocalTime last);
+// The value of an environment variable; empty when it is not set.
+std::wstring environmentVariable(const wchar_t* name);
 
 // Runs a console program with `arguments` in `folder` to its end (a minute at
 // most); its exit code, or the error that kept it from starting.
