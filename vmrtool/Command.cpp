@@ -54,44 +54,33 @@ Exit status:
      Vellumor runs on OUT (import, repair), or the command line is wrong
 )";
 
-struct CommandLine {
-    std::string command;
-    std::string file;
-    std::string output;
-    std::string format;
-    std::string merge;
-    bool force = false;
-    bool lenient = false;
-};
-
 // Reads the arguments after the command; the reason when they are wrong.
-std::string parseOptions(const std::vector<std::string>& args, CommandLine& line) {
+std::string parseOptions(const std::vector<std::string>& args, Options& line) {
     for (std::size_t k = 1; k < args.size(); ++k) {
         const std::string& arg = args[k];
         if (arg == "--format" || arg == "--output" || arg == "--merge") {
-            if (k + 1 == args.size()) return arg + " needs a value";
+            if (k + 1 == args.size() || args[k + 1].empty()) return arg + " needs a value";
             (arg == "--format"   ? line.format
              : arg == "--output" ? line.output
                                  : line.merge) = args[++k];
-            if (args[k].empty()) return arg + " needs a value";
         } else if (arg == "--force" || arg == "--lenient") {
             (arg == "--force" ? line.force : line.lenient) = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option " + arg;
-        } else if (line.file.empty()) {
-            line.file = arg;
+        } else if (line.input.empty()) {
+            line.input = arg;
         } else {
             return "one client file at a time, not also " + arg;
         }
     }
-    if (line.file.empty())
+    if (line.input.empty())
         return line.command +
                (line.command == "import" ? " needs the CSV file" : " needs the client file");
     return {};
 }
 
 // What is wrong with the options the command was given.
-std::string optionProblem(const CommandLine& line) {
+std::string optionProblem(const Options& line) {
     const bool importOptions = !line.merge.empty() || line.lenient;
     if (line.command == "check" &&
         (!line.format.empty() || !line.output.empty() || line.force || importOptions))
@@ -120,7 +109,7 @@ int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
         std::fputs(helpText, out);
         return exitDone;
     }
-    CommandLine line;
+    Options line;
     std::string problem;
     if (args.empty()) {
         problem = "no command given";
@@ -133,11 +122,8 @@ int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
         if (problem.empty()) problem = optionProblem(line);
     }
     if (!problem.empty()) return fail(err, problem + " (see vmrtool --help)");
-    if (line.command == "check") return checkCommand(line.file, out, err);
-    if (line.command == "repair")
-        return repairCommand(line.file, line.output, line.force, out, err);
-    if (line.command == "import")
-        return importCommand({line.file, line.output, line.merge, line.force, line.lenient}, out,
-                             err);
-    return exportCommand({line.file, line.output, line.format == "json", line.force}, out, err);
+    if (line.command == "check") return checkCommand(line.input, out, err);
+    if (line.command == "repair") return repairCommand(line, out, err);
+    if (line.command == "import") return importCommand(line, out, err);
+    return exportCommand(line, out, err);
 }

@@ -4,7 +4,6 @@
 // its field is an error, never a silent change, and a CSV with errors writes
 // nothing.
 #include "vmrtool/Columns.h"
-#include "vmrtool/Held.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
@@ -134,19 +133,6 @@ template <class Texts> int placeOf(const Texts& texts, std::string_view text) {
     return -1;
 }
 
-// A one-byte field's cell: the text export writes for a value (the first
-// such value), or a number from 0 to 255; empty is 0.
-bool byteValue(const Column& column, std::string_view cell, std::uint8_t& value) {
-    std::int64_t number = 0;
-    if (cell.empty() || wholeNumber(cell, 0, 0xFF, number)) {
-        value = static_cast<std::uint8_t>(number);
-        return true;
-    }
-    const int found = placeOf(column.byteCells, cell);
-    value = static_cast<std::uint8_t>(found);
-    return found >= 0;
-}
-
 // The words after a one-byte field's value that does not fit.
 std::string byteProblem(const FieldInfo& field) {
     if (field.kind == FieldKind::u8) return "is not a whole number from 0 to 255";
@@ -156,23 +142,19 @@ std::string byteProblem(const FieldInfo& field) {
     return "is none of " + options + " nor a number from 0 to 255";
 }
 
-// Ticks the items a bit set's cell names, "a; b"; false, with the name, at a
-// name that is no item of the field.
-bool tickItems(const Column& column, std::string_view cell, ClientRecord& record,
-               std::string_view& unknown) {
+// Ticks the items a bit set's cell names, "a; b"; the first name that is no
+// item of the field, or empty when there is none.
+std::string_view tickItems(const Column& column, std::string_view cell, ClientRecord& record) {
     for (std::size_t at = 0; at <= cell.size();) {
         const std::size_t stop = std::min(cell.find(';', at), cell.size());
         const std::string_view name = trimmed(cell.substr(at, stop - at));
         at = stop + 1;
         if (name.empty()) continue;
         const int item = placeOf(column.items, name);
-        if (item < 0) {
-            unknown = name;
-            return false;
-        }
+        if (item < 0) return name;
         writeItem(record, column.field->span, item, true);
     }
-    return true;
+    return {};
 }
 
 // Lines about the CSV, each naming its line and column; the first mostListed
@@ -325,8 +307,6 @@ class Importer {
         const std::string_view value = unguarded(trimmed(cell));
         std::int64_t number = 0;
         std::int32_t date = 0;
-        std::uint8_t byte = 0;
-        std::string_view unknown;
         switch (kind) {
         case FieldKind::date:
             if (!dateValue(value, date))
@@ -339,12 +319,16 @@ class Importer {
             writeI16(client, span, static_cast<std::int16_t>(number));
             return {};
         case FieldKind::bitSet:
-            if (!tickItems(column, value, client, unknown))
+            if (const std::string_view unknown = tickItems(column, value, client); !unknown.empty())
                 return "names " + shown(unknown) + ", which is none of its items";
             return {};
         default:
-            if (!byteValue(column, value, byte)) return byteProblem(*column.field);
-            writeU8(client, span, byte);
+            // A one-byte field: the text export writes for a value (the first
+            // such value), or a number from 0 to 255.
+            if (!value.empty() && !wholeNumber(value, 0, 0xFF, number))
+                number = placeOf(column.byteCells, value);
+            if (number < 0) return byteProblem(*column.field);
+            writeU8(client, span, static_cast<std::uint8_t>(number));
             return {};
         }
     }
@@ -420,12 +404,9 @@ void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>
 
 } // namespace
 
-int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) {
-    if (const std::string problem =
-            outputProblem(options.input, options.output, options.force, "imported");
-        !problem.empty())
+int importCommand(const Options& options, std::FILE* out, std::FILE* err) {
+    if (const std::string problem = outputProblem(options, "imported"); !problem.empty())
         return fail(err, problem);
-    if (const std::string held = heldProblem(options.output); !held.empty()) return fail(err, held);
     std::string error;
     std::vector<ClientRecord> records;
     std::string csv;
