@@ -4,7 +4,6 @@
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
-#include "records/ClientFields.h"
 
 #include <cstring>
 #include <unordered_map>

@@ -86,13 +86,12 @@ std::string optionProblem(const Options& line) {
         (!line.format.empty() || !line.output.empty() || line.force || importOptions))
         return "check takes no options";
     if (line.command != "import" && importOptions) return "--merge and --lenient are for import";
-    if (line.command == "import" && !line.format.empty()) return "import takes no --format";
-    if (line.command == "import" && line.output.empty()) return "import needs --output OUT";
+    const bool writesClientFile = line.command == "import" || line.command == "repair";
+    if (writesClientFile && !line.format.empty()) return line.command + " takes no --format";
+    if (writesClientFile && line.output.empty()) return line.command + " needs --output OUT";
     if (line.command == "export" && !line.format.empty() && line.format != "csv" &&
         line.format != "json")
         return "--format is csv or json, not " + line.format;
-    if (line.command == "repair" && !line.format.empty()) return "repair takes no --format";
-    if (line.command == "repair" && line.output.empty()) return "repair needs --output OUT";
     return {};
 }
 

@@ -3,7 +3,6 @@
 // from the columns, and a table made once for each format tells what each
 // byte of a text becomes. A batch of clients is written into memory and goes
 // out in one piece.
-#include "vmrtool/Columns.h"
 #include "vmrtool/VmrTool.h"
 
 #include "toolkit/text/Text.h"

@@ -41,14 +41,14 @@ std::uint64_t bodySize(const ClientFileFacts& facts) {
 } // namespace
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    std::FILE* const file = openFile(path, "rb");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
     if (!file) {
         error = "cannot open " + path + ": " + reason();
         return false;
     }
     std::uint64_t size = 0;
     std::string problem;
-    if (!fileSize(file, size) || !seekTo(file, 0)) {
+    if (!fileSize(file.get(), size) || !seekTo(file.get(), 0)) {
         problem = reason();
     } else if (size > bytes.max_size()) {
         problem = "it is too large";
@@ -59,9 +59,8 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& err
             problem = "not enough memory for its " + std::to_string(size) + " bytes";
         }
     }
-    if (problem.empty() && std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        problem = std::ferror(file) ? reason() : "it shrank";
-    std::fclose(file);
+    if (problem.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+        problem = std::ferror(file.get()) ? reason() : "it shrank";
     if (problem.empty()) return true;
     error = "cannot read " + path + ": " + problem;
     return false;

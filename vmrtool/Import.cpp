@@ -3,7 +3,6 @@
 // export's columns, as the exact inverse of export; a value that does not fit
 // its field is an error, never a silent change, and a CSV with errors writes
 // nothing.
-#include "vmrtool/Columns.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
