@@ -7,7 +7,7 @@ constexpr char helpText[] =
     R"(Usage: vmrtool check FILE
        vmrtool export FILE [--format csv|json] [--output OUT] [--force]
        vmrtool import CLIENTS.csv --output OUT [--merge EXISTING] [--force]
-                      [--lenient]
+                      [--lenient] [--day-first]
        vmrtool repair FILE --output OUT [--force]
        vmrtool --help
 
@@ -31,6 +31,8 @@ Checks, exports, imports and repairs a client file of Vellumor (vellumor.vmr).
             Windows-1252, columns in any order or left out, CR LF or LF). A
             value that does not fit its field is an error: all are listed (up
             to 100) and nothing is written. Rows of empty cells are skipped.
+            Cells are separated by commas, semicolons or tabs; dates are
+            YYYY-MM-DD, MM-DD-YYYY, M/D/YYYY (--day-first: D/M/YYYY), D.M.YYYY.
   repair    Writes to OUT a sound client file of what FILE holds: the count
             set to the records present (a cut last one's missing bytes zero),
             every record kept byte for byte. FILE is never written.
@@ -42,6 +44,7 @@ Options:
   --merge EXISTING    import: OUT holds EXISTING's clients as well
   --lenient           import: cut texts too long and write characters outside
                       Windows-1252 as ?, listing each change
+  --day-first         import: dates with slashes are D/M/YYYY, not M/D/YYYY
 
 Import and repair write the clients in the list's order: names compared byte
 by byte with A to Z lowered (the program's list may place accented letters
@@ -63,8 +66,10 @@ std::string parseOptions(const std::vector<std::string>& args, Options& line) {
             (arg == "--format"   ? line.format
              : arg == "--output" ? line.output
                                  : line.merge) = args[++k];
-        } else if (arg == "--force" || arg == "--lenient") {
-            (arg == "--force" ? line.force : line.lenient) = true;
+        } else if (arg == "--force" || arg == "--lenient" || arg == "--day-first") {
+            (arg == "--force"     ? line.force
+             : arg == "--lenient" ? line.lenient
+                                  : line.dayFirst) = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option " + arg;
         } else if (line.input.empty()) {
@@ -81,10 +86,11 @@ std::string parseOptions(const std::vector<std::string>& args, Options& line) {
 
 // What is wrong with the options the command was given.
 std::string optionProblem(const Options& line) {
-    const bool importOptions = !line.merge.empty() || line.lenient;
+    const bool importOptions = !line.merge.empty() || line.lenient || line.dayFirst;
     if (line.command == "check" &&
         (!line.format.empty() || !line.output.empty() || line.force || importOptions))
         return "check takes no options";
+    if (line.command != "import" && line.dayFirst) return "--day-first is for import";
     if (line.command != "import" && importOptions) return "--merge and --lenient are for import";
     const bool writesClientFile = line.command == "import" || line.command == "repair";
     if (writesClientFile && !line.format.empty()) return line.command + " takes no --format";

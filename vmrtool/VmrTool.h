@@ -33,8 +33,9 @@ struct Options {
     std::string format; // export: csv or json; empty: csv
     std::string merge;  // import: a client file whose clients the output keeps; empty: none
     bool force = false;
-    bool lenient = false; // import: cut texts and make unknown characters "?" rather than
-                          // refuse them
+    bool lenient = false;  // import: cut texts and make unknown characters "?" rather than
+                           // refuse them
+    bool dayFirst = false; // import: slash dates are D/M/YYYY, not M/D/YYYY
 };
 
 // Writes "vmrtool: " and the message as a line to `err`: an error, a warning
