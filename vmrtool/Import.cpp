@@ -280,8 +280,8 @@ class CsvRows {
 
   private:
     std::string_view text;
-    std::size_t at; // the next byte to read
-    char separator;
+    std::size_t at;       // the next byte to read
+    char separator;       // between the cells of a row
     std::size_t line = 1; // the line `at` lies on
     std::size_t row = 1;
     std::deque<std::string> copied; // the row's quoted cells; a deque keeps them in
