@@ -2,6 +2,7 @@
 
 #include "records/CalendarDate.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -13,12 +14,6 @@ std::string lineName(std::string_view name) {
     for (char& c : kept)
         if (isControl(c)) c = '?';
     return kept;
-}
-
-// The value's digits, with zeros before them up to `count`.
-std::string digits(std::int32_t value, std::size_t count) {
-    const std::string number = std::to_string(value);
-    return std::string(count > number.size() ? count - number.size() : 0, '0') + number;
 }
 
 // The digits of `text` at `at` .. `at + count - 1`; nothing when one is not a digit.
@@ -69,10 +64,11 @@ std::vector<std::string_view> fields(std::string_view line) {
 
 std::string encodeLockLine(const LockHolder& holder) {
     const LocalTime at = holder.started;
-    return lineName(holder.computer) + '\t' + lineName(holder.user) + '\t' +
-           digits(at.date / 10000, 4) + '-' + digits(at.date / 100 % 100, 2) + '-' +
-           digits(at.date % 100, 2) + ' ' + digits(at.time / 10000, 2) + ':' +
-           digits(at.time / 100 % 100, 2) + ':' + digits(at.time % 100, 2) + "\r\n";
+    char time[64];
+    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d\r\n", at.date / 10000,
+                  at.date / 100 % 100, at.date % 100, at.time / 10000, at.time / 100 % 100,
+                  at.time % 100);
+    return lineName(holder.computer) + '\t' + lineName(holder.user) + '\t' + time;
 }
 
 std::optional<LockHolder> decodeLockLine(std::string_view bytes) {
@@ -91,7 +87,9 @@ std::string holderText(const std::optional<LockHolder>& holder) {
 }
 
 std::string startText(LocalTime started) {
-    return digits(started.date / 100 % 100, 2) + '-' + digits(started.date % 100, 2) + '-' +
-           digits(started.date / 10000, 4) + ' ' + digits(started.time / 10000, 2) + ':' +
-           digits(started.time / 100 % 100, 2);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d-%02d-%04d %02d:%02d", started.date / 100 % 100,
+                  started.date % 100, started.date / 10000, started.time / 10000,
+                  started.time / 100 % 100);
+    return text;
 }
