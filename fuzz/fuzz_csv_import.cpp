@@ -1,7 +1,8 @@
 // Any bytes as a CSV for vmrtool import. Import ends with its clients written
 // or with errors listed, never otherwise; with errors it leaves no file. A
 // client file it writes exports to a CSV that imports to the same bytes again.
-// Inputs of odd length are imported with --lenient.
+// Inputs of odd length are imported with --lenient, and those whose length
+// is 2 or 3 more than a multiple of 4 with --day-first.
 #include "FuzzCheck.h"
 #include "vmrtool/VmrTool.h"
 
@@ -43,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::string> import = {"import", csv, "--output", clients};
     if (size % 2 == 1) import.push_back("--lenient");
+    if (size % 4 >= 2) import.push_back("--day-first");
     const int status = runTool(import, folder.sink, folder.sink);
     FUZZ_EXPECT(status == exitDone || status == exitFindings, "import ended with %d", status);
     const bool written = std::ifstream(clients).good();

@@ -208,8 +208,9 @@ def journal_seeds():
 
 
 def csv_import_seeds():
-    """CSVs as export writes them, as a spreadsheet saves them again, with
-    fewer columns and with values that do not fit."""
+    """CSVs as export writes them, as a spreadsheet saves them again (with
+    semicolons and day-first dates too), with fewer columns and with values
+    that do not fit."""
     values = {"name": '"O\'Brien, Ann"', "intakeDate": "2023-05-16", "city": "Fresno",
               "male": "Male", "age": "67", "birthDate": "19570101", "weight": "-5",
               "referral": "Friend", "hadColonic": "Yes", "removedOrgans": "tonsils; appendix",
@@ -220,9 +221,14 @@ def csv_import_seeds():
     exported = ("\ufeff" + header + "\r\n" + row + "\r\n").encode("utf-8")
     resaved = (header + "\n" + row.replace("\r\n", "\n").replace("O'Brien", "L\xe9a")
                + "\n").encode("cp1252")
+    european = dict(values, name="L\xe9a, Ann", intakeDate="16.5.2023", birthDate="12/31/1957",
+                    removedOrgans='"tonsils; appendix"', cancer='"Colon; Lung"')
+    semicolons = (";".join(FIELDS) + "\r\n" + ";".join(european.get(name, "") for name in FIELDS)
+                  + "\r\n").encode("cp1252")
     return {
         "exported": exported,
         "resaved": resaved,
+        "semicolons": semicolons,
         "few-columns": b'city,name\nFresno,Ann\n,"Bob, Jr"\n\n',
         "errors": b"name,age,weight,cancer\nA,256,x,Gout\n,1,2,\n\"open\n",
     }

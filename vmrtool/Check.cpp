@@ -4,7 +4,6 @@
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
-#include "records/ClientFields.h"
 
 #include <cstring>
 #include <unordered_map>
@@ -180,7 +179,6 @@ int checkCommand(const std::string& input, std::FILE* out, std::FILE* err) {
     const ClientFileFacts& facts = reader.facts();
     Report report{out};
     checkHeader(facts, report);
-    Progress progress(err, "checked", facts.clients);
     std::vector<ClientRecord> batch;
     std::string previousKey;
     LikelyDuplicates duplicates;
@@ -190,7 +188,7 @@ int checkCommand(const std::string& input, std::FILE* out, std::FILE* err) {
         for (const ClientRecord& record : batch) {
             checkRecord(record, ++number, facts, previousKey, report);
             duplicates.check(record, number, report);
-            progress.done(number);
+            progress(err, "checked", number - 1, number, facts.clients);
         }
     } while (!batch.empty());
     const std::string clients = counted(facts.clients, "client");

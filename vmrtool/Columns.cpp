@@ -1,4 +1,4 @@
-#include "vmrtool/Columns.h"
+#include "vmrtool/VmrTool.h"
 
 namespace {
 

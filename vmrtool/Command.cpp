@@ -7,119 +7,97 @@ constexpr char helpText[] =
     R"(Usage: vmrtool check FILE
        vmrtool export FILE [--format csv|json] [--output OUT] [--force]
        vmrtool import CLIENTS.csv --output OUT [--merge EXISTING] [--force]
-                      [--lenient]
+                      [--lenient] [--day-first]
        vmrtool repair FILE --output OUT [--force]
        vmrtool --help
 
 Checks, exports, imports and repairs a client file of Vellumor (vellumor.vmr).
 
-  check     Reads FILE without changing it and reports its size, version tag and
-            count, then one line for each problem: a short header or file, a
-            damaged count (the records present are checked all the same), texts
-            without their end mark, empty names, names out of the client list's
-            order, dates that are no calendar day, answers beyond their options
-            and ticks beyond their lists. Notes name clients that are likely
-            the same person as an earlier one (the same name when case and
-            repeated blanks are ignored, or the same date of birth and last
-            word of the name); they leave the exit status as it is. A summary
-            line comes last.
-  export    Writes every client with every field, by field name, in file order:
-            CSV (the default: UTF-8 with a byte-order mark, one header row) or
-            JSON (an array of objects). Dates are YYYY-MM-DD (the number as it
-            stands when it is no calendar day), answers are their option texts,
-            ticked lists their items' texts; an unanswered field is empty (CSV)
-            or null (JSON). Text cells that begin with =, +, - or @ (after
-            any ' of their own) get a leading ' so that a spreadsheet does not
-            run them as formulas; numbers and dates are written plain. Without
-            --output the export goes to standard output.
-  import    Writes to OUT a client file of the clients in CLIENTS.csv, a CSV as
-            export writes it or as a spreadsheet program saves it again:
-            UTF-8 with or without a byte-order mark (a file that is not UTF-8
-            is read as Windows-1252), a header row naming the columns in any
-            order (a column left out leaves its field empty), CR LF or LF. Each
-            cell is read back as export writes it; a line break in a text
-            becomes CR LF and the ' that export put before a text goes again.
-            A value that does not fit its field (a text too long, a character
-            outside Windows-1252, a number out of range, a date that is no
-            calendar day, an unknown option or item) is an error: all errors
-            are listed (up to 100) and nothing is written. The clients go into
-            the client list's order; rows of empty cells are skipped.
-  repair    Writes to OUT a sound client file made from what FILE still holds:
-            the count set to the records present (a cut last record kept, its
-            missing bytes zero) and the records in the client list's order.
-            Every record keeps its bytes; FILE itself is never written.
+  check     Reads FILE and reports its size, tag and count, a line for each
+            problem (a short header or file, a damaged count, texts without an
+            end mark, empty names, names out of the list's order, dates that
+            are no calendar day, answers and ticks beyond their options), notes
+            on clients likely entered twice (the same name but for case and
+            blanks, or the same birth date and last word of the name; notes
+            leave the exit status as it is) and a summary.
+  export    Writes every client with every field, by field name, in file
+            order, to OUT or standard output: CSV (UTF-8 with a byte-order
+            mark) or JSON. Dates are YYYY-MM-DD (the number when no calendar
+            day), answers and ticks their options' texts, unanswered fields
+            empty or null. A text that starts with =, +, - or @ gets a leading
+            ' so that a spreadsheet does not run it as a formula.
+  import    Writes to OUT a client file of the clients in CLIENTS.csv, as
+            export writes it or a spreadsheet saves it again (UTF-8 or else
+            Windows-1252, columns in any order or left out, CR LF or LF). A
+            value that does not fit its field is an error: all are listed (up
+            to 100) and nothing is written. Rows of empty cells are skipped.
+            Cells are separated by commas, semicolons or tabs; dates are
+            YYYY-MM-DD, MM-DD-YYYY, M/D/YYYY (--day-first: D/M/YYYY), D.M.YYYY.
+  repair    Writes to OUT a sound client file of what FILE holds: the count
+            set to the records present (a cut last one's missing bytes zero),
+            every record kept byte for byte. FILE is never written.
 
 Options:
   --format csv|json   the export's format (csv when not given)
   --output OUT        the file to write; written in full, then put in place
   --force             replace OUT when it exists (never FILE itself)
   --merge EXISTING    import: OUT holds EXISTING's clients as well
-  --lenient           import: cut texts that are too long and write characters
-                      outside Windows-1252 as ?, listing each change
+  --lenient           import: cut texts too long and write characters outside
+                      Windows-1252 as ?, listing each change
+  --day-first         import: dates with slashes are D/M/YYYY, not M/D/YYYY
 
-The client list's order compares names byte by byte with A to Z lowered; the
-program's list sorts by the system's collation, which may place accented
-letters and punctuation differently. Files of more than 10,000 clients report
-progress on standard error.
+Import and repair write the clients in the list's order: names compared byte
+by byte with A to Z lowered (the program's list may place accented letters
+differently). Files of more than 10,000 clients report progress on stderr.
 
 Exit status:
   0  done; for check: the file is sound
-  1  check found something wrong with the file; import found values that
-     do not fit (and wrote nothing)
+  1  check found problems; import found values that do not fit (wrote nothing)
   2  FILE cannot be read, OUT cannot be written or exists without --force,
      Vellumor runs on OUT (import, repair), or the command line is wrong
 )";
 
-struct CommandLine {
-    std::string command;
-    std::string file;
-    std::string output;
-    std::string format;
-    std::string merge;
-    bool force = false;
-    bool lenient = false;
-};
-
 // Reads the arguments after the command; the reason when they are wrong.
-std::string parseOptions(const std::vector<std::string>& args, CommandLine& line) {
+std::string parseOptions(const std::vector<std::string>& args, Options& line) {
     for (std::size_t k = 1; k < args.size(); ++k) {
         const std::string& arg = args[k];
         if (arg == "--format" || arg == "--output" || arg == "--merge") {
-            if (k + 1 == args.size()) return arg + " needs a value";
+            if (k + 1 == args.size() || args[k + 1].empty()) return arg + " needs a value";
             (arg == "--format"   ? line.format
              : arg == "--output" ? line.output
                                  : line.merge) = args[++k];
-            if (args[k].empty()) return arg + " needs a value";
-        } else if (arg == "--force" || arg == "--lenient") {
-            (arg == "--force" ? line.force : line.lenient) = true;
+        } else if (arg == "--force" || arg == "--lenient" || arg == "--day-first") {
+            (arg == "--force"     ? line.force
+             : arg == "--lenient" ? line.lenient
+                                  : line.dayFirst) = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return "unknown option " + arg;
-        } else if (line.file.empty()) {
-            line.file = arg;
+        } else if (line.input.empty()) {
+            line.input = arg;
         } else {
             return "one client file at a time, not also " + arg;
         }
     }
-    if (line.file.empty())
+    if (line.input.empty())
         return line.command +
                (line.command == "import" ? " needs the CSV file" : " needs the client file");
     return {};
 }
 
 // What is wrong with the options the command was given.
-std::string optionProblem(const CommandLine& line) {
-    const bool importOptions = !line.merge.empty() || line.lenient;
+std::string optionProblem(const Options& line) {
+    const bool importOptions = !line.merge.empty() || line.lenient || line.dayFirst;
     if (line.command == "check" &&
         (!line.format.empty() || !line.output.empty() || line.force || importOptions))
         return "check takes no options";
+    if (line.command != "import" && line.dayFirst) return "--day-first is for import";
     if (line.command != "import" && importOptions) return "--merge and --lenient are for import";
-    if (line.command == "import" && !line.format.empty()) return "import takes no --format";
-    if (line.command == "import" && line.output.empty()) return "import needs --output OUT";
+    const bool writesClientFile = line.command == "import" || line.command == "repair";
+    if (writesClientFile && !line.format.empty()) return line.command + " takes no --format";
+    if (writesClientFile && line.output.empty()) return line.command + " needs --output OUT";
     if (line.command == "export" && !line.format.empty() && line.format != "csv" &&
         line.format != "json")
         return "--format is csv or json, not " + line.format;
-    if (line.command == "repair" && !line.format.empty()) return "repair takes no --format";
-    if (line.command == "repair" && line.output.empty()) return "repair needs --output OUT";
     return {};
 }
 
@@ -136,7 +114,7 @@ int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
         std::fputs(helpText, out);
         return exitDone;
     }
-    CommandLine line;
+    Options line;
     std::string problem;
     if (args.empty()) {
         problem = "no command given";
@@ -149,11 +127,8 @@ int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
         if (problem.empty()) problem = optionProblem(line);
     }
     if (!problem.empty()) return fail(err, problem + " (see vmrtool --help)");
-    if (line.command == "check") return checkCommand(line.file, out, err);
-    if (line.command == "repair")
-        return repairCommand(line.file, line.output, line.force, out, err);
-    if (line.command == "import")
-        return importCommand({line.file, line.output, line.merge, line.force, line.lenient}, out,
-                             err);
-    return exportCommand({line.file, line.output, line.format == "json", line.force}, out, err);
+    if (line.command == "check") return checkCommand(line.input, out, err);
+    if (line.command == "repair") return repairCommand(line, out, err);
+    if (line.command == "import") return importCommand(line, out, err);
+    return exportCommand(line, out, err);
 }

@@ -3,7 +3,6 @@
 // from the columns, and a table made once for each format tells what each
 // byte of a text becomes. A batch of clients is written into memory and goes
 // out in one piece.
-#include "vmrtool/Columns.h"
 #include "vmrtool/VmrTool.h"
 
 #include "toolkit/text/Text.h"
@@ -52,15 +51,15 @@ void putText(std::string& out, std::string_view text, const ByteTexts& texts) {
     out.append(text, run);
 }
 
-// A text's CSV cell: in quotes when it holds a separator, a line break or a
-// quote, and after the guard's apostrophe when a spreadsheet would take it
-// for a formula. The guard looks only at apostrophes and ASCII signs, which
-// the cell holds as the text does.
-void putCsvText(std::string& out, std::string_view text) {
-    const bool quotes = text.find_first_of(",\r\n\"") != std::string_view::npos;
+// A text: a JSON string, or a CSV cell, in quotes when it holds a separator,
+// a line break or a quote, and after the guard's apostrophe when a
+// spreadsheet would take it for a formula. The guard looks only at
+// apostrophes and ASCII signs, which the cell holds as the text does.
+void putTextCell(std::string& out, std::string_view text, bool json) {
+    const bool quotes = json || text.find_first_of(",\r\n\"") != std::string_view::npos;
     if (quotes) out += '"';
-    if (needsGuard(text)) out += '\'';
-    putText(out, text, csvBytes);
+    if (!json && needsGuard(text)) out += '\'';
+    putText(out, text, json ? jsonBytes : csvBytes);
     if (quotes) out += '"';
 }
 
@@ -105,13 +104,7 @@ void putClient(std::string& out, const ClientRecord& record, bool json) {
         switch (column.field->kind) {
         case FieldKind::text:
         case FieldKind::otherText:
-            if (json) {
-                out += '"';
-                putText(out, readText(record, span), jsonBytes);
-                out += '"';
-            } else {
-                putCsvText(out, readText(record, span));
-            }
+            putTextCell(out, readText(record, span), json);
             break;
         case FieldKind::date:
             putDate(out, readDate(record, span), json);
@@ -141,7 +134,6 @@ std::string csvHeader() {
 // reason, when a read or a write failed.
 bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, std::FILE* err,
                  std::string& error) {
-    Progress progress(err, "exported", reader.facts().clients);
     std::string text = json ? "[" : csvHeader(); // the batch's text
     std::vector<ClientRecord> batch;
     std::size_t done = 0;
@@ -155,7 +147,7 @@ bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, std::FI
         }
         written = std::fwrite(text.data(), 1, text.size(), target) == text.size();
         text.clear();
-        progress.done(done);
+        progress(err, "exported", done - batch.size(), done, reader.facts().clients);
     } while (written && !batch.empty());
     const std::string_view trailer = json ? "\n]\n" : "";
     if (written && std::fwrite(trailer.data(), 1, trailer.size(), target) == trailer.size() &&
@@ -167,27 +159,22 @@ bool writeExport(ClientFileReader& reader, bool json, std::FILE* target, std::FI
 
 } // namespace
 
-int exportCommand(const ExportOptions& options, std::FILE* out, std::FILE* err) {
-    if (!options.output.empty()) {
-        const std::string problem =
-            outputProblem(options.input, options.output, options.force, "exported");
-        if (!problem.empty()) return fail(err, problem);
-    }
+int exportCommand(const Options& options, std::FILE* out, std::FILE* err) {
+    if (const std::string problem = outputProblem(options, "exported"); !problem.empty())
+        return fail(err, problem);
     ClientFileReader reader;
     std::string error;
     if (!reader.open(options.input, error)) return fail(err, error);
     const ClientFileFacts& facts = reader.facts();
     if (!facts.countSound || fileIsShort(facts))
-        std::fputs(("vmrtool: warning: " + options.input +
-                    " is damaged (see vmrtool check); exporting the " +
-                    std::to_string(facts.clients) + " clients it holds\n")
-                       .c_str(),
-                   err);
+        fail(err, "warning: " + options.input + " is damaged (see vmrtool check); exporting the " +
+                      std::to_string(facts.clients) + " clients it holds");
+    const bool json = options.format == "json";
     if (options.output.empty())
-        return writeExport(reader, options.json, out, err, error) ? exitDone : fail(err, error);
+        return writeExport(reader, json, out, err, error) ? exitDone : fail(err, error);
     ReplacingFile file;
-    if (!file.open(options.output, error) ||
-        !writeExport(reader, options.json, file.get(), err, error) || !file.commit(error))
+    if (!file.open(options.output, error) || !writeExport(reader, json, file.get(), err, error) ||
+        !file.commit(error))
         return fail(err, error);
     return exitDone;
 }

@@ -41,14 +41,14 @@ std::uint64_t bodySize(const ClientFileFacts& facts) {
 } // namespace
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    std::FILE* const file = openFile(path, "rb");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), std::fclose);
     if (!file) {
         error = "cannot open " + path + ": " + reason();
         return false;
     }
     std::uint64_t size = 0;
     std::string problem;
-    if (!fileSize(file, size) || !seekTo(file, 0)) {
+    if (!fileSize(file.get(), size) || !seekTo(file.get(), 0)) {
         problem = reason();
     } else if (size > bytes.max_size()) {
         problem = "it is too large";
@@ -59,9 +59,8 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& err
             problem = "not enough memory for its " + std::to_string(size) + " bytes";
         }
     }
-    if (problem.empty() && std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
-        problem = std::ferror(file) ? reason() : "it shrank";
-    std::fclose(file);
+    if (problem.empty() && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+        problem = std::ferror(file.get()) ? reason() : "it shrank";
     if (problem.empty()) return true;
     error = "cannot read " + path + ": " + problem;
     return false;
@@ -72,12 +71,12 @@ int fail(std::FILE* err, const std::string& message) {
     return exitFailed;
 }
 
-std::string outputProblem(const std::string& input, const std::string& output, bool force,
-                          const char* done) {
-    if (sameFile(output, input))
-        return output + " is the file being " + done + "; write to another file";
-    if (!force && fileExists(output)) return output + " exists; add --force to replace it";
-    return {};
+std::string outputProblem(const Options& options, const char* done) {
+    if (sameFile(options.output, options.input))
+        return options.output + " is the file being " + done + "; write to another file";
+    if (!options.force && fileExists(options.output))
+        return options.output + " exists; add --force to replace it";
+    return options.command == "export" ? "" : heldProblem(options.output);
 }
 
 #ifdef _WIN32
@@ -233,7 +232,7 @@ bool ReplacingFile::open(const std::string& path, std::string& error) {
     for (int attempt = 1; attempt < 1000 && !file; ++attempt) {
         const std::string candidate = path + ".tmp" + std::to_string(attempt);
         if (fileExists(candidate)) continue;
-        file = openFile(candidate, "wb");
+        file.reset(openFile(candidate, "wb"));
         if (!file) {
             error = "cannot write " + path + ": " + reason();
             return false;
@@ -241,7 +240,7 @@ bool ReplacingFile::open(const std::string& path, std::string& error) {
         temporaryPath = candidate;
         // Written a record or a cell at a time, the file goes out in large
         // pieces rather than in the library's small ones.
-        std::setvbuf(file, nullptr, _IOFBF, 1 << 18);
+        std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 18);
     }
     if (!file) {
         error = "cannot write " + path + ": no free temporary name beside it";
@@ -252,9 +251,8 @@ bool ReplacingFile::open(const std::string& path, std::string& error) {
 }
 
 bool ReplacingFile::commit(std::string& error) {
-    const bool written = std::fflush(file) == 0 && !std::ferror(file);
-    const bool closed = std::fclose(file) == 0;
-    file = nullptr;
+    const bool written = std::fflush(file.get()) == 0 && !std::ferror(file.get());
+    const bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed || !renameOver(temporaryPath, finalPath)) {
         error = "cannot write " + finalPath + ": " + reason();
         discard();
@@ -265,21 +263,15 @@ bool ReplacingFile::commit(std::string& error) {
 }
 
 void ReplacingFile::discard() {
-    if (file) std::fclose(file);
-    file = nullptr;
+    file.reset();
     if (!temporaryPath.empty()) removeFile(temporaryPath);
     temporaryPath.clear();
 }
 
-Progress::Progress(std::FILE* err, const char* verb, std::size_t count)
-    : file(err), action(verb), total(count),
-      nextReport(count > 10000 ? (count + 9) / 10 : static_cast<std::size_t>(-1)) {}
-
-void Progress::report(std::size_t count) {
-    const std::string line = std::string("vmrtool: ") + action + " " + std::to_string(count) +
-                             " of " + std::to_string(total) + " clients\n";
-    std::fputs(line.c_str(), file);
-    const std::size_t step = (total + 9) / 10;
-    nextReport =
-        count >= total ? static_cast<std::size_t>(-1) : std::min(total, (count / step + 1) * step);
+void progress(std::FILE* err, const char* action, std::size_t before, std::size_t after,
+              std::size_t total) {
+    const std::size_t tenth = (total + 9) / 10;
+    if (total > 10000 && (after / tenth > before / tenth || (after >= total && before < total)))
+        fail(err, std::string(action) + " " + std::to_string(after) + " of " +
+                      std::to_string(total) + " clients");
 }

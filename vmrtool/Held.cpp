@@ -1,8 +1,9 @@
-#include "vmrtool/Held.h"
+// Whether a copy of Vellumor holds a client file, and who: the file is its to
+// write while it runs, so import and repair do not write over it.
+#include "vmrtool/VmrTool.h"
 
 #include "records/LockLine.h"
 #include "toolkit/text/Text.h"
-#include "vmrtool/VmrTool.h"
 
 #include <optional>
 

@@ -3,8 +3,6 @@
 // export's columns, as the exact inverse of export; a value that does not fit
 // its field is an error, never a silent change, and a CSV with errors writes
 // nothing.
-#include "vmrtool/Columns.h"
-#include "vmrtool/Held.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
@@ -110,21 +108,61 @@ bool wholeNumber(std::string_view cell, std::int64_t least, std::int64_t most,
     return !cell.empty() && error == std::errc() && last == end && value >= least && value <= most;
 }
 
-// A date cell: YYYY-MM-DD naming a calendar day or, as export writes a date
-// that is no calendar day, its whole number; empty is 0, no date.
-bool dateValue(std::string_view cell, std::int32_t& date) {
+// The words after a date cell of no shape a date is written in.
+constexpr char notADate[] = "is neither a calendar day as YYYY-MM-DD nor a whole number";
+
+// A date cell's value: YYYY-MM-DD, as export writes a calendar day, or the
+// whole number it writes for any other date; MM-DD-YYYY, as the program
+// shows a date; M/D/YYYY, or D/M/YYYY when the file writes days first;
+// D.M.YYYY. Month and day may have one digit or two; empty is 0, no date.
+// What is wrong with the cell, as the words that follow it, when it is no
+// date.
+std::string dateValue(std::string_view cell, bool dayFirst, std::int32_t& date) {
     std::int64_t value = 0;
-    if (cell.size() == 10 && cell[4] == '-' && cell[7] == '-') {
-        // YYYYMMDD, read as one number, is the date's value.
-        const std::string digits =
-            std::string(cell.substr(0, 4)).append(cell.substr(5, 2)).append(cell.substr(8, 2));
-        if (digits.find_first_not_of("0123456789") != std::string::npos) return false;
-        date = static_cast<std::int32_t>(std::stol(digits));
-        return isCalendarDate(date);
+    if (cell.empty() || wholeNumber(cell, INT32_MIN, INT32_MAX, value)) {
+        date = static_cast<std::int32_t>(value);
+        return {};
     }
-    if (!cell.empty() && !wholeNumber(cell, INT32_MIN, INT32_MAX, value)) return false;
-    date = static_cast<std::int32_t>(value);
-    return true;
+    // Three runs of at most four digits, with one separator between them.
+    const std::size_t first = cell.find_first_of("-/.");
+    if (first == std::string_view::npos) return notADate;
+    const char separator = cell[first];
+    const std::size_t second = std::min(cell.find(separator, first + 1), cell.size());
+    const std::string_view parts[] = {cell.substr(0, first),
+                                      cell.substr(first + 1, second - first - 1),
+                                      cell.substr(std::min(second + 1, cell.size()))};
+    std::int32_t number[3] = {};
+    for (int k = 0; k < 3; ++k) {
+        const char* const end = parts[k].data() + parts[k].size();
+        if (parts[k].empty() || parts[k].size() > 4 || parts[k][0] == '-' ||
+            std::from_chars(parts[k].data(), end, number[k]).ptr != end)
+            return notADate;
+    }
+    const std::size_t lastDigits = parts[2].size();
+    if (separator == '-' && parts[0].size() == 4 && parts[1].size() == 2 && lastDigits == 2) {
+        date = number[0] * 10000 + number[1] * 100 + number[2];
+        return isCalendarDate(date) ? "" : notADate;
+    }
+    if (parts[0].size() > 2 || parts[1].size() > 2 || (lastDigits != 2 && lastDigits != 4))
+        return notADate;
+    if (lastDigits == 2) return "has a two-digit year; write the year with four digits";
+    // Dashes put the month first, as the program does, dots the day, and
+    // slashes the month unless the file writes days first.
+    const bool daysFirst = separator == '.' || (separator == '/' && dayFirst);
+    const std::int32_t monthDay = number[2] * 10000 + number[0] * 100 + number[1];
+    const std::int32_t dayMonth = number[2] * 10000 + number[1] * 100 + number[0];
+    date = daysFirst ? dayMonth : monthDay;
+    if (isCalendarDate(date)) return {};
+    const std::string problem =
+        "is no calendar day as " + std::string(separator == '-'   ? "MM-DD-YYYY"
+                                               : separator == '.' ? "D.M.YYYY"
+                                               : dayFirst         ? "D/M/YYYY"
+                                                                  : "M/D/YYYY");
+    // A slash date that is a calendar day the other way round tells which
+    // way round the file writes them.
+    if (separator != '/' || !isCalendarDate(daysFirst ? monthDay : dayMonth)) return problem;
+    return problem + (dayFirst ? "; the file seems to write months first: try without --day-first"
+                               : "; the file seems to write days first: try --day-first");
 }
 
 // The place of `text` among `texts`, the first one; -1 when it is none of them.
@@ -132,19 +170,6 @@ template <class Texts> int placeOf(const Texts& texts, std::string_view text) {
     for (std::size_t k = 0; k < texts.size(); ++k)
         if (texts[k] == text) return static_cast<int>(k);
     return -1;
-}
-
-// A one-byte field's cell: the text export writes for a value (the first
-// such value), or a number from 0 to 255; empty is 0.
-bool byteValue(const Column& column, std::string_view cell, std::uint8_t& value) {
-    std::int64_t number = 0;
-    if (cell.empty() || wholeNumber(cell, 0, 0xFF, number)) {
-        value = static_cast<std::uint8_t>(number);
-        return true;
-    }
-    const int found = placeOf(column.byteCells, cell);
-    value = static_cast<std::uint8_t>(found);
-    return found >= 0;
 }
 
 // The words after a one-byte field's value that does not fit.
@@ -156,23 +181,19 @@ std::string byteProblem(const FieldInfo& field) {
     return "is none of " + options + " nor a number from 0 to 255";
 }
 
-// Ticks the items a bit set's cell names, "a; b"; false, with the name, at a
-// name that is no item of the field.
-bool tickItems(const Column& column, std::string_view cell, ClientRecord& record,
-               std::string_view& unknown) {
+// Ticks the items a bit set's cell names, "a; b"; the first name that is no
+// item of the field, or empty when there is none.
+std::string_view tickItems(const Column& column, std::string_view cell, ClientRecord& record) {
     for (std::size_t at = 0; at <= cell.size();) {
         const std::size_t stop = std::min(cell.find(';', at), cell.size());
         const std::string_view name = trimmed(cell.substr(at, stop - at));
         at = stop + 1;
         if (name.empty()) continue;
         const int item = placeOf(column.items, name);
-        if (item < 0) {
-            unknown = name;
-            return false;
-        }
+        if (item < 0) return name;
         writeItem(record, column.field->span, item, true);
     }
-    return true;
+    return {};
 }
 
 // Lines about the CSV, each naming its line and column; the first mostListed
@@ -204,8 +225,9 @@ struct Listing {
 // until the next row.
 class CsvRows {
   public:
-    // Rows from `start` on.
-    CsvRows(std::string_view csv, std::size_t start) : text(csv), at(start) {}
+    // Rows from `start` on, their cells separated by `cellSeparator`.
+    CsvRows(std::string_view csv, std::size_t start, char cellSeparator)
+        : text(csv), at(start), separator(cellSeparator) {}
 
     // The next row's cells; false at the end of the text or, with the reason,
     // at a cell that cannot be read.
@@ -232,14 +254,14 @@ class CsvRows {
                     copy += text[at];
                 }
                 if (at + 1 < text.size() && text[at] == '\r' && text[at + 1] == '\n') ++at;
-                if (at < text.size() && text[at] != ',' && text[at] != '\n') {
+                if (at < text.size() && text[at] != separator && text[at] != '\n') {
                     row = line;
                     problem = "text after the closing quote of a cell";
                     return false;
                 }
                 cells.push_back(copy);
             } else {
-                const std::size_t end = firstOf(text, at, ',', '\n');
+                const std::size_t end = firstOf(text, at, separator, '\n');
                 std::string_view cell = text.substr(at, end - at);
                 if (!cell.empty() && cell.back() == '\r') cell.remove_suffix(1);
                 cells.push_back(cell);
@@ -259,28 +281,53 @@ class CsvRows {
   private:
     std::string_view text;
     std::size_t at;       // the next byte to read
+    char separator;       // between the cells of a row
     std::size_t line = 1; // the line `at` lies on
     std::size_t row = 1;
     std::deque<std::string> copied; // the row's quoted cells; a deque keeps them in
                                     // place while the row grows
 };
 
+// The column of that name; null when there is none.
+const Column* columnNamed(std::string_view name) {
+    for (const Column& column : exportColumns())
+        if (column.name == name) return &column;
+    return nullptr;
+}
+
+// The separator of the cells: a comma, a semicolon or a tab, whichever splits
+// the header row into known column names, as spreadsheets in different
+// countries save a CSV. A comma when none does; the header's errors then
+// tell why.
+char separatorOf(std::string_view csv, std::size_t start) {
+    std::vector<std::string_view> cells;
+    std::string problem;
+    for (const char separator : {',', ';', '\t'}) {
+        CsvRows header(csv, start, separator);
+        if (header.next(cells, problem) &&
+            std::all_of(cells.begin(), cells.end(),
+                        [](std::string_view c) { return columnNamed(c); }))
+            return separator;
+    }
+    return ',';
+}
+
 // Reads a CSV's clients: its header row, then a record from each row.
 class Importer {
   public:
-    Importer(bool fromUtf8, bool isLenient) : utf8(fromUtf8), lenient(isLenient) {}
+    Importer(bool fromUtf8, const Options& options)
+        : utf8(fromUtf8), lenient(options.lenient), dayFirst(options.dayFirst) {}
 
     // The column of each of the header's cells.
     void header(const std::vector<std::string_view>& cells) {
         const std::vector<Column>& all = exportColumns();
         for (const std::string_view cell : cells) {
-            const auto named = [cell](const Column& c) { return c.name == cell; };
-            const auto found = std::find_if(all.begin(), all.end(), named);
-            if (found == all.end())
+            const Column* const column = columnNamed(cell);
+            if (!column)
                 errors.add(1, {}, "unknown column " + shown(cell));
-            else if (std::find(columns.begin(), columns.end(), &*found) != columns.end())
+            else if (std::find(columns.begin(), columns.end(), column) != columns.end())
                 errors.add(1, {}, "the column " + shown(cell) + " comes twice");
-            columns.push_back(found == all.end() ? nullptr : &*found);
+            columns.push_back(column);
         }
         if (std::find(columns.begin(), columns.end(), &all.front()) == columns.end())
             errors.add(1, {},
@@ -325,12 +372,10 @@ class Importer {
         const std::string_view value = unguarded(trimmed(cell));
         std::int64_t number = 0;
         std::int32_t date = 0;
-        std::uint8_t byte = 0;
-        std::string_view unknown;
         switch (kind) {
         case FieldKind::date:
-            if (!dateValue(value, date))
-                return "is neither a calendar day as YYYY-MM-DD nor a whole number";
+            if (std::string problem = dateValue(value, dayFirst, date); !problem.empty())
+                return problem;
             writeDate(client, span, date);
             return {};
         case FieldKind::i16:
@@ -339,12 +384,16 @@ class Importer {
             writeI16(client, span, static_cast<std::int16_t>(number));
             return {};
         case FieldKind::bitSet:
-            if (!tickItems(column, value, client, unknown))
+            if (const std::string_view unknown = tickItems(column, value, client); !unknown.empty())
                 return "names " + shown(unknown) + ", which is none of its items";
             return {};
         default:
-            if (!byteValue(column, value, byte)) return byteProblem(*column.field);
-            writeU8(client, span, byte);
+            // A one-byte field: the text export writes for a value (the first
+            // such value), or a number from 0 to 255.
+            if (!value.empty() && !wholeNumber(value, 0, 0xFF, number))
+                number = placeOf(column.byteCells, value);
+            if (number < 0) return byteProblem(*column.field);
+            writeU8(client, span, static_cast<std::uint8_t>(number));
             return {};
         }
     }
@@ -371,6 +420,7 @@ class Importer {
 
     bool utf8;
     bool lenient;
+    bool dayFirst;                      // slash dates are D/M/YYYY
     std::vector<const Column*> columns; // the column of each cell of a row
 };
 
@@ -391,7 +441,8 @@ bool readClients(const std::string& path, std::vector<ClientRecord>& records, st
 // from each row that has a cell that is not empty.
 void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>& records) {
     constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-    CsvRows rows(csv, csv.substr(0, byteOrderMark.size()) == byteOrderMark ? 3 : 0);
+    const std::size_t start = csv.substr(0, byteOrderMark.size()) == byteOrderMark ? 3 : 0;
+    CsvRows rows(csv, start, separatorOf(csv, start));
     std::vector<std::string_view> cells;
     std::string problem;
     if (!rows.next(cells, problem)) {
@@ -420,12 +471,9 @@ void readCsv(std::string_view csv, Importer& importer, std::vector<ClientRecord>
 
 } // namespace
 
-int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) {
-    if (const std::string problem =
-            outputProblem(options.input, options.output, options.force, "imported");
-        !problem.empty())
+int importCommand(const Options& options, std::FILE* out, std::FILE* err) {
+    if (const std::string problem = outputProblem(options, "imported"); !problem.empty())
         return fail(err, problem);
-    if (const std::string held = heldProblem(options.output); !held.empty()) return fail(err, held);
     std::string error;
     std::vector<ClientRecord> records;
     std::string csv;
@@ -439,13 +487,13 @@ int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err) 
     // file is UTF-8 throughout: every byte outside its texts is in a number,
     // an option or item name or the rows' frame, all plain ASCII.)
     bool utf8 = true;
-    Importer importer(utf8, options.lenient);
+    Importer importer(utf8, options);
     try {
         readCsv(csv, importer, records);
         if ((importer.errors.count > 0 || importer.invalidUtf8) && !isUtf8(csv)) {
             utf8 = false;
             records.resize(kept);
-            importer = Importer(utf8, options.lenient);
+            importer = Importer(utf8, options);
             readCsv(csv, importer, records);
         }
     } catch (const std::bad_alloc&) {

@@ -2,7 +2,6 @@
 // holds. The count becomes the number of records present (a cut last record
 // keeps its missing bytes zero) and the records go into the client list's
 // order; every record keeps its bytes. The damaged file is never written.
-#include "vmrtool/Held.h"
 #include "vmrtool/VmrTool.h"
 
 #include "records/ClientCodec.h"
@@ -47,7 +46,6 @@ bool writeInListOrder(std::FILE* file, const std::string& name,
     const std::vector<std::uint8_t> header = encodeHeader(records.size());
     if (std::fwrite(header.data(), 1, header.size(), file) != header.size()) return false;
     moved = 0;
-    Progress progress(err, action, order.size());
     // Gathered in order, a batch goes out in one write, which costs far less
     // than a write for each record.
     for (std::size_t k = 0; k < order.size(); k += batch.size()) {
@@ -58,29 +56,27 @@ bool writeInListOrder(std::FILE* file, const std::string& name,
         }
         if (std::fwrite(batch.data(), clientRecordSize, batch.size(), file) != batch.size())
             return false;
-        progress.done(k + batch.size());
+        progress(err, action, k, k + batch.size(), order.size());
     }
     error.clear();
     return true;
 }
 
-int repairCommand(const std::string& input, const std::string& output, bool force, std::FILE* out,
-                  std::FILE* err) {
-    if (const std::string problem = outputProblem(input, output, force, "repaired");
-        !problem.empty())
+int repairCommand(const Options& options, std::FILE* out, std::FILE* err) {
+    const std::string& output = options.output;
+    if (const std::string problem = outputProblem(options, "repaired"); !problem.empty())
         return fail(err, problem);
-    if (const std::string held = heldProblem(output); !held.empty()) return fail(err, held);
     ClientFileReader reader;
     std::string error;
     std::vector<ClientRecord> records;
-    if (!reader.open(input, error) || !reader.read(records, reader.facts().clients, error))
+    if (!reader.open(options.input, error) || !reader.read(records, reader.facts().clients, error))
         return fail(err, error);
     ReplacingFile file;
-    if (!file.open(output, error)) return fail(err, error);
     std::size_t moved = 0;
-    if (!writeInListOrder(file.get(), output, records, "put in order", moved, err, error))
+    if (!file.open(output, error) ||
+        !writeInListOrder(file.get(), output, records, "put in order", moved, err, error) ||
+        !file.commit(error))
         return fail(err, error);
-    if (!file.commit(error)) return fail(err, error);
     const std::string line = "repaired: " + output + " holds " +
                              std::to_string(reader.facts().clients) + " clients (the count said " +
                              std::to_string(reader.facts().count) + "), " + std::to_string(moved) +

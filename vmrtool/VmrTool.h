@@ -5,6 +5,7 @@
 #pragma once
 
 #include "records/CalendarDate.h"
+#include "records/ClientFields.h"
 #include "records/ClientRecord.h"
 
 #include <cstddef>
@@ -24,29 +25,27 @@ constexpr int exitFailed = 2;   // unreadable input, unwritable or existing outp
 // and messages to `err`; returns the exit status.
 int runTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
-struct ExportOptions {
-    std::string input;
+// A command line: the command, the file it reads and the options.
+struct Options {
+    std::string command;
+    std::string input;  // the client file or, for import, the CSV
     std::string output; // empty: standard output
-    bool json = false;
+    std::string format; // export: csv or json; empty: csv
+    std::string merge;  // import: a client file whose clients the output keeps; empty: none
     bool force = false;
+    bool lenient = false;  // import: cut texts and make unknown characters "?" rather than
+                           // refuse them
+    bool dayFirst = false; // import: slash dates are D/M/YYYY, not M/D/YYYY
 };
 
-struct ImportOptions {
-    std::string input; // the CSV
-    std::string output;
-    std::string merge; // a client file whose clients the output keeps; empty: none
-    bool force = false;
-    bool lenient = false; // cut texts and make unknown characters "?" rather than refuse them
-};
-
-// Writes "vmrtool: " and the message as a line to `err`; returns exitFailed.
+// Writes "vmrtool: " and the message as a line to `err`: an error, a warning
+// or progress; returns exitFailed, for the errors that end a command.
 int fail(std::FILE* err, const std::string& message);
 
 int checkCommand(const std::string& input, std::FILE* out, std::FILE* err);
-int exportCommand(const ExportOptions& options, std::FILE* out, std::FILE* err);
-int importCommand(const ImportOptions& options, std::FILE* out, std::FILE* err);
-int repairCommand(const std::string& input, const std::string& output, bool force, std::FILE* out,
-                  std::FILE* err);
+int exportCommand(const Options& options, std::FILE* out, std::FILE* err);
+int importCommand(const Options& options, std::FILE* out, std::FILE* err);
+int repairCommand(const Options& options, std::FILE* out, std::FILE* err);
 
 // What a client file's header and size tell. The tool takes the records the
 // count names and the file has bytes for or, when the count is damaged, all the
@@ -116,52 +115,75 @@ bool fileExists(const std::string& path);
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
 // Both names exist and lead to one file.
 bool sameFile(const std::string& a, const std::string& b);
-// Why a command on `input` may not write `output`: it is the input (`done`
-// says what the command does with it: "exported", "repaired") or, without
-// `force`, it exists. Empty when it may.
-std::string outputProblem(const std::string& input, const std::string& output, bool force,
-                          const char* done);
+// Why the command may not write its output: it is the input (`done` says
+// what the command does with it: "exported", "repaired"), it exists and
+// there is no --force, or, for a client file that import or repair writes, a
+// running copy of the program holds it. Empty when it may.
+std::string outputProblem(const Options& options, const char* done);
+// "PATH is in use by Vellumor on COMPUTER (user USER); quit it there first."
+// while a copy holds the lock of the client file at `path`; empty when none
+// does. Looked at without taking the lock and without writing.
+std::string heldProblem(const std::string& path);
 
 // A file written under a temporary name beside its place and renamed into place
 // by commit(), so that a failed or interrupted run leaves no half-written file.
 // Without commit() the temporary file is removed.
 class ReplacingFile {
   public:
-    ReplacingFile() = default;
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
     ~ReplacingFile();
 
     bool open(const std::string& path, std::string& error);
-    std::FILE* get() const { return file; }
+    std::FILE* get() const { return file.get(); }
     bool commit(std::string& error);
 
   private:
     void discard();
 
-    std::FILE* file = nullptr;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, std::fclose};
     std::string finalPath;
     std::string temporaryPath;
 };
 
-// Progress on standard error for files of more than 10,000 clients: one line at
-// every tenth of the work.
-class Progress {
-  public:
-    Progress(std::FILE* err, const char* action, std::size_t total);
-    // Called with the clients done so far, after one or after a batch.
-    void done(std::size_t count) {
-        if (count >= nextReport) report(count);
-    }
+// Progress on standard error for files of more than 10,000 clients: a line
+// when the clients done, `before` and then `after` of `total`, pass a tenth of
+// the total or reach its end.
+void progress(std::FILE* err, const char* action, std::size_t before, std::size_t after,
+              std::size_t total);
 
-  private:
-    void report(std::size_t count);
-
-    std::FILE* file;
-    const char* action;
-    std::size_t total;
-    std::size_t nextReport;
+// The columns of an export, one for each field of the record in record order,
+// and the cells that a field's values become. Export writes its cells from
+// here and import reads them back through the same tables, so one place knows
+// each column's name, kind and texts.
+struct Column {
+    const FieldInfo* field;
+    std::string_view name;
+    // For a field of one byte (a count, a yes/no answer, a choice): the cell of
+    // each of its 256 values, as CSV writes it: an option's text, the number
+    // for a value that names no option, or empty when it is not answered.
+    // Empty for the other kinds.
+    std::vector<std::string> byteCells;
+    // The same values in JSON: an option's text as a string, a number, or null.
+    std::vector<std::string> jsonCells;
+    // For a bit set: the texts of its items, by item number.
+    std::vector<std::string_view> items;
 };
+
+// Every field's column, in record order.
+const std::vector<Column>& exportColumns();
+
+// A text cell that a spreadsheet would take for a formula: one that starts,
+// after any apostrophes of its own, with "=", "+", "-" or "@". Export puts an
+// apostrophe before such a text and import takes it off again; counting the
+// text's own apostrophes keeps the two exact inverses ("'=1" is written
+// "''=1").
+inline bool needsGuard(std::string_view text) {
+    std::size_t first = 0;
+    while (first < text.size() && text[first] == '\'')
+        ++first;
+    if (first == text.size()) return false;
+    const char sign = text[first];
+    return sign == '=' || sign == '+' || sign == '-' || sign == '@';
+}
 
 #ifdef _WIN32
 std::wstring wideFromUtf8(std::string_view text);

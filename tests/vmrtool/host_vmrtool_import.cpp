@@ -6,6 +6,7 @@
 #include "tests/support/SameRecord.h"
 #include "toolkit/text/Text.h"
 
+#include <array>
 #include <climits>
 
 using namespace tooltest;
@@ -195,6 +196,86 @@ TEST(VmrtoolImport, ASpreadsheetsSaveReadsTheSame) {
     EXPECT_FALSE(readItem(jose, fields::cancer.span, 0));
 }
 
+// Each shape of a date cell, with and without --day-first: the date's value,
+// or the words after the cell in its error.
+TEST(VmrtoolImport, DatesInEveryShape) {
+    const std::string none = "is neither a calendar day as YYYY-MM-DD nor a whole number";
+    const std::string slashes = "is no calendar day as M/D/YYYY";
+    const struct {
+        const char* cell;
+        bool dayFirst;
+        std::string got;
+    } cases[] = {
+        {"1980-02-29", true, "19800229"},
+        {"02-03-1980", true, "19800203"},
+        {"2/3/1980", false, "19800203"},
+        {" 2/3/1980 ", true, "19800302"},
+        {"2.3.1980", false, "19800302"},
+        {"29/02/1980", false, slashes + "; the file seems to write days first: try --day-first"},
+        {"12/13/2020", true,
+         "is no calendar day as D/M/YYYY; the file seems to write months first: try without "
+         "--day-first"},
+        {"31/02/1980", false, slashes},
+        {"02-30-1980", false, "is no calendar day as MM-DD-YYYY"},
+        {"30.2.1980", true, "is no calendar day as D.M.YYYY"},
+        {"1/2/80", false, "has a two-digit year; write the year with four digits"},
+        {"2020/01/02", false, none},
+        {"2/29-1980", false, none},
+        {"1/2/3/1980", false, none},
+        {"1/-2/1980", false, none},
+        {"2/29/", false, none},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const std::string csv = std::string("name,birthDate\nAnn,") + c.cell + "\n";
+        writeFile(dir.path("in.csv"), std::vector<std::uint8_t>(csv.begin(), csv.end()));
+        std::vector<std::string> args = {"import", dir.path("in.csv"), "--output",
+                                         dir.path("out.vmr"), "--force"};
+        if (c.dayFirst) args.push_back("--day-first");
+        const ToolRun result = run(args);
+        const std::string error = "vmrtool: line 2, birthDate: \"" + std::string(c.cell) + "\" ";
+        std::string got =
+            result.status != 0
+                ? lines(result.err + "\n").at(0)
+                : std::to_string(readDate(decodedFile(dir.path("out.vmr")).records.at(0),
+                                          fields::birthDate.span));
+        if (got.rfind(error, 0) == 0) got.erase(0, error.size());
+        EXPECT_EQ(got, c.got) << c.cell << (c.dayFirst ? " with --day-first" : "");
+    }
+}
+
+// An export saved again by a spreadsheet as three countries set it up
+// imports to the same client file, byte for byte.
+TEST(VmrtoolImport, AnExportSavedAgainInOtherCountriesStylesImportsTheSame) {
+    TempDir dir;
+    ASSERT_EQ(std::system(("python3 " + makeClients + " 400 " + dir.path("made.vmr")).c_str()), 0);
+    std::vector<ClientRecord> records = decodedFile(dir.path("made.vmr")).records;
+    records.push_back(client("Odd Dates")); // the last in the list's order
+    writeDate(records.back(), fields::intakeDate.span, 99991231);
+    writeDate(records.back(), fields::birthDate.span, 20230229); // exported as a number
+    writeFile(dir.path("made.vmr"), fileOf(records));
+    const std::string original = dir.path("clients.vmr");
+    ASSERT_EQ(run({"repair", dir.path("made.vmr"), "--output", original}).status, 0);
+    ASSERT_EQ(run({"export", original, "--output", dir.path("export.csv")}).status, 0);
+    const std::string resave = (fs::path(__FILE__).parent_path() / "resave.py").string();
+    // Each style, the flag it is read with, and how the odd client's row starts.
+    for (const auto& [style, flag, odd] :
+         {std::array<std::string, 3>{"us", "", "Odd Dates,12/31/9999,"},
+          {"european", "", "Odd Dates;31.12.9999;"},
+          {"tabs", "--day-first", "\"Odd Dates\"\t\"31/12/9999\"\t"}}) {
+        const std::string saved = dir.path(style + ".csv");
+        const std::string command =
+            "python3 " + resave + " " + dir.path("export.csv") + " " + saved;
+        ASSERT_EQ(std::system((command + " " + style).c_str()), 0);
+        EXPECT_NE(readFile(saved).find(odd), std::string::npos) << style;
+        std::vector<std::string> args = {"import", saved, "--output", dir.path(style + ".vmr")};
+        if (!flag.empty()) args.push_back(flag);
+        const ToolRun result = run(args);
+        ASSERT_EQ(result.status, 0) << style << ": " << result.err;
+        EXPECT_TRUE(readFile(dir.path(style + ".vmr")) == readFile(original)) << style;
+    }
+}
+
 TEST(VmrtoolImport, QuotedCellsWithQuotesKeepTheirOwnTextsWithinARow) {
     // Short texts, each copied to make its "" single, four in one row and
     // again in the next.
@@ -224,7 +305,7 @@ TEST(VmrtoolImport, EveryBadValueIsListedWithItsLineAndNothingIsWritten) {
         {"values",
          "name,city,age,weight,intakeDate,birthDate,referral,hadColonic,cancer\n"
          "ok,,,,,,,,\n"
-         "a,Zhongguo \xE4\xB8\xAD,256,40000,2023-02-30,12/25/2023,Maybe,Yess,Lung; Gout\n"
+         "a,Zhongguo \xE4\xB8\xAD,256,40000,2023-02-30,25/12/2023,Maybe,Yess,Lung; Gout\n"
          "b,A city name longer than 23,-1,12a,2023-2-3,1e3,9 ,Yes,\n"
          ",,,,,,,,\n"
          "\"multi\nline\",,,,,,,,Lung\n"
@@ -235,8 +316,8 @@ TEST(VmrtoolImport, EveryBadValueIsListedWithItsLineAndNothingIsWritten) {
           "line 3, weight: \"40000\" is not a whole number from -32768 to 32767",
           "line 3, intakeDate: \"2023-02-30\" is neither a calendar day as YYYY-MM-DD nor a "
           "whole number",
-          "line 3, birthDate: \"12/25/2023\" is neither a calendar day as YYYY-MM-DD nor a whole "
-          "number",
+          "line 3, birthDate: \"25/12/2023\" is no calendar day as M/D/YYYY; the file seems to "
+          "write days first: try --day-first",
           "line 3, referral: \"Maybe\" is none of Family, Friend, Doctor, Health care Practioner, "
           "Yelp, Internet, TV, Social media nor a number from 0 to 255",
           "line 3, hadColonic: \"Yess\" is none of Yes, No nor a number from 0 to 255",
@@ -253,6 +334,10 @@ TEST(VmrtoolImport, EveryBadValueIsListedWithItsLineAndNothingIsWritten) {
          "name,town,city,name\n",
          {"line 1: unknown column \"town\"", "line 1: the column \"name\" comes twice"}},
         {"no name column", "city\nx\n", {"line 1: no name column; every client needs a name"}},
+        {"a header that no separator splits into known names",
+         "name;town\nx;y\n",
+         {"line 1: unknown column \"name;town\"",
+          "line 1: no name column; every client needs a name"}},
         {"unclosed quote", "name\na\n\"b\nc\n", {"line 3: a quoted cell is not closed"}},
         {"text after a quote",
          "name\n\"b\"c\n",

@@ -138,6 +138,8 @@ TEST(VmrtoolCommand, UsageErrorsExitTwoWithOneLine) {
         {{"import", "a.csv", "--output", "b", "--format", "csv"}, "import takes no --format"},
         {{"export", "a", "--lenient"}, "--merge and --lenient are for import"},
         {{"repair", "a", "--output", "b", "--merge", "c"}, "--merge and --lenient are for import"},
+        {{"export", "a", "--day-first"}, "--day-first is for import"},
+        {{"check", "a", "--day-first"}, "check takes no options"},
     };
     for (const auto& c : cases) {
         const ToolRun result = run(c.args);
@@ -152,9 +154,9 @@ TEST(VmrtoolCommand, HelpNamesTheCommandsAndExitStatuses) {
          {std::vector<std::string>{"--help"}, {"-h"}, {"help"}, {"export", "x", "--help"}}) {
         const ToolRun result = run(args);
         EXPECT_EQ(result.status, 0);
-        for (const char* part :
-             {"check FILE", "export FILE", "import CLIENTS.csv --output OUT",
-              "repair FILE --output OUT", "Exit status:", "  2  FILE cannot be read"})
+        for (const char* part : {"check FILE", "export FILE", "import CLIENTS.csv --output OUT",
+                                 "repair FILE --output OUT", "Exit status:",
+                                 "  2  FILE cannot be read", "--day-first", "D.M.YYYY"})
             EXPECT_NE(result.out.find(part), std::string::npos) << part;
     }
 }
