@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,39 @@ TEST_F(RecoveryJournalFile, JournalThisRunCouldNotReadIsLeftAlone) {
     removeJournal();
     CloseHandle(held);
     EXPECT_EQ(fileBytes(journalFileName()), journal);
+}
+
+// Notes the handles it opens; a handle closed through it that it never opened
+// came from a call that went around it.
+class HandleLedger : public FileAccess {
+  public:
+    HANDLE open(const std::wstring& path, DWORD access, DWORD disposition) override {
+        const HANDLE file = FileAccess::open(path, access, disposition);
+        if (file != INVALID_HANDLE_VALUE) opened.insert(file);
+        return file;
+    }
+    void close(HANDLE file) override {
+        if (opened.erase(file) == 0) ++strangers;
+        FileAccess::close(file);
+    }
+    std::set<HANDLE> opened; // and not closed yet
+    int strangers = 0;
+};
+
+TEST_F(RecoveryJournalFile, EveryFileGoesThroughTheFileAccessSeam) {
+    HandleLedger ledger;
+    installFileAccess(&ledger);
+    const FileIdentity identified = clientFileIdentity();
+    openJournal(identified);
+    EXPECT_TRUE(appendToJournal(added("Ann")).ok);
+    clients = {added("Bob").after};
+    EXPECT_TRUE(saveClients().ok);
+    EXPECT_TRUE(loadClients().ok);
+    removeJournal();
+    installFileAccess(nullptr);
+    EXPECT_TRUE(identified.exists);
+    EXPECT_EQ(ledger.strangers, 0) << "handles closed that the seam never opened";
+    EXPECT_EQ(ledger.opened.size(), 0u) << "handles left open";
 }
 
 } // namespace
