@@ -5,6 +5,7 @@
 #include "mainwin/MainWindow.h"
 #include "records/BackupNames.h"
 #include "records/ClientFile.h"
+#include "toolkit/Wide.h"
 #include "toolkit/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -174,8 +175,9 @@ Program::Program(const std::wstring& exe, const std::wstring& arguments) {
     startup.cb = sizeof startup;
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                   nullptr, temp, &startup, &process);
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, temp, &startup, &process))
+        startError = GetLastError();
 }
 
 Program::~Program() {
@@ -233,9 +235,42 @@ bool ProcessKiller::ended() const {
     return process == nullptr || WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
 }
 
+namespace {
+
+// The titles of a process's visible windows, gathered by EnumWindows.
+struct WindowsOf {
+    DWORD processId;
+    std::string titles;
+};
+
+BOOL CALLBACK noteWindow(HWND window, LPARAM gathered) {
+    WindowsOf& of = *reinterpret_cast<WindowsOf*>(gathered);
+    if (processOf(window) == of.processId && IsWindowVisible(window))
+        of.titles += " \"" + narrow(windowText(window)) + "\"";
+    return TRUE;
+}
+
+} // namespace
+
+std::string Program::state() const {
+    if (process.hProcess == nullptr) return "not started: error " + std::to_string(startError);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (code != STILL_ACTIVE) return "ended with exit code " + std::to_string(code);
+    WindowsOf shown{id(), "running; its windows:"};
+    EnumWindows(noteWindow, reinterpret_cast<LPARAM>(&shown));
+    return shown.titles;
+}
+
 HWND waitForWindow(const Program& program, const wchar_t* title) {
     HWND window = nullptr;
-    waitFor([&] { return (window = findWindow(program.id(), title)) != nullptr; });
+    // A program that has ended shows no more windows.
+    waitFor([&] {
+        return (window = findWindow(program.id(), title)) != nullptr ||
+               WaitForSingleObject(program.handle(), 0) != WAIT_TIMEOUT;
+    });
+    if (window == nullptr)
+        ADD_FAILURE() << "no window \"" << narrow(title) << "\": the program " << program.state();
     return window;
 }
 

@@ -81,11 +81,16 @@ class Program {
     Program& operator=(const Program&) = delete;
 
     DWORD id() const { return process.dwProcessId; }
+    HANDLE handle() const { return process.hProcess; }
     // The exit code, or STILL_ACTIVE when the program did not end in time.
     DWORD waitForExit() const;
+    // What became of it, and the titles of the windows it shows, for a
+    // failure's message.
+    std::string state() const;
 
   private:
     PROCESS_INFORMATION process{};
+    DWORD startError = ERROR_SUCCESS; // when it could not be started
 };
 
 // Another program (tests/e2e/file_holder.cpp) that holds a file open with no
